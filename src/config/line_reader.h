@@ -1,0 +1,30 @@
+// Reads a configuration file line by line, in text mode: a carriage return
+// before a line feed is dropped and a Ctrl-Z ends the file. Lines have no
+// length limit.
+#pragma once
+
+#include <string>
+
+#include "platform/platform.h"
+
+namespace carafe {
+
+class LineReader {
+ public:
+  explicit LineReader(platform::File* file) : file_(file) {}
+
+  // Reads the next line into line, its line feed included when it has one.
+  // False at the end of the file (or on a read error) when nothing is left.
+  bool next(std::string& line);
+
+ private:
+  bool fill();
+
+  platform::File* file_;
+  char buffer_[4096];
+  std::size_t start_ = 0;
+  std::size_t end_ = 0;
+  bool ended_ = false;
+};
+
+}  // namespace carafe

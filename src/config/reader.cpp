@@ -1,0 +1,149 @@
+#include "config/reader.h"
+
+#include <cstring>
+#include <vector>
+
+#include "config/expand.h"
+#include "config/line_reader.h"
+#include "core/exit_codes.h"
+#include "core/notice.h"
+#include "core/settings.h"
+#include "launch/jar_scan.h"
+#include "platform/platform.h"
+#include "runtime/required_lookup.h"
+
+namespace carafe {
+
+namespace {
+
+// The files being read, outermost first, each by its identity.
+std::vector<std::string> openFiles;
+
+enum class Keyword { VMPARAM, JAVAPATH, ADDPATH, MAINCLASS, APPNAME, JAVAVERSION, ADDJARS,
+                     ARGUMENT, ADDJAR, INCLUDE };
+
+struct KeywordRule {
+  const char* word;
+  Keyword keyword;
+  bool expand;
+  bool quoteIfSpaced;
+};
+
+// Tested in this order; the first keyword that the line begins with applies
+// ("addjars" before "addjar").
+const KeywordRule KEYWORDS[] = {
+    {"vmparam", Keyword::VMPARAM, true, true},
+    {"javapath", Keyword::JAVAPATH, true, true},
+    {"addpath", Keyword::ADDPATH, true, true},
+    {"mainclass", Keyword::MAINCLASS, true, false},
+    {"appname", Keyword::APPNAME, true, false},
+    {"javaVersion", Keyword::JAVAVERSION, true, false},
+    {"addjars", Keyword::ADDJARS, true, true},
+    {"argument", Keyword::ARGUMENT, false, false},
+    {"addjar", Keyword::ADDJAR, true, true},
+    {"include", Keyword::INCLUDE, true, false},
+};
+
+void includeFile(const std::string& path) {
+  if (openFiles.size() >= static_cast<std::size_t>(MAX_INCLUDE_DEPTH)) {
+    showError("Error", formatText("Can't include %s: includes are nested more than %d deep.\n"
+                                  "The include line is skipped.",
+                                  path.c_str(), MAX_INCLUDE_DEPTH));
+    return;
+  }
+  readConfigFile(path);
+}
+
+void applyKeyword(const KeywordRule& rule, const std::string& value) {
+  LaunchSettings& settings = launchSettings;
+  const std::string text = rule.expand ? expandValue(value, rule.quoteIfSpaced) : value;
+  switch (rule.keyword) {
+    case Keyword::VMPARAM:
+      appendToList(settings.vmParams, text, rule.word);
+      break;
+    case Keyword::JAVAPATH:
+      settings.javaPath = text;
+      break;
+    case Keyword::ADDPATH:
+    case Keyword::ADDJAR:
+      appendToList(settings.vmPaths, text, rule.word);
+      break;
+    case Keyword::MAINCLASS:
+      settings.mainClass = text;
+      break;
+    case Keyword::APPNAME:
+      settings.appName = text;
+      break;
+    case Keyword::JAVAVERSION: {
+      // Looked up at once: it sees only what the lines above it have set.
+      settings.javaVersion = text;
+      std::optional<std::string> javaPath = findRequiredJava();
+      if (!javaPath || javaPath->empty()) platform::exitProcess(EXIT_VERSION_NOT_FOUND);
+      settings.javaPath = std::move(javaPath);
+      break;
+    }
+    case Keyword::ADDJARS:
+      scanJarDirectory(text);
+      break;
+    case Keyword::ARGUMENT:
+      appendToList(settings.arguments, text, rule.word);
+      break;
+    case Keyword::INCLUDE:
+      includeFile(text);
+      break;
+  }
+}
+
+}  // namespace
+
+void applyConfigLine(const std::string& line) {
+  if (line.empty() || line[0] == '#' || line[0] == '/') return;
+  const std::size_t space = line.find(' ');
+  if (space == std::string::npos) return;
+  std::size_t valueEnd = line.size();
+  if (line.back() == '\n') --valueEnd;
+  const std::string value = line.substr(space + 1, valueEnd - space - 1);
+  for (const KeywordRule& rule : KEYWORDS) {
+    if (line.compare(0, std::strlen(rule.word), rule.word) == 0) {
+      applyKeyword(rule, value);
+      return;
+    }
+  }
+}
+
+int readConfigFile(const std::string& path) {
+  showDebug("Reading Config file", path);
+  std::string identity;
+  std::string errorText;
+  platform::File* file = platform::openFile(path, identity, errorText);
+  if (file == nullptr) {
+    platform::writeStandardError(formatText("Can't open %s Error %s\n", path.c_str(), errorText.c_str()));
+    return 1;
+  }
+  for (const std::string& reading : openFiles) {
+    if (reading == identity) {
+      platform::closeFile(file);
+      showError("Error", formatText("Can't include %s: it is already being read, so it would include "
+                                    "itself.\n"
+                                    "The include line is skipped.",
+                                    path.c_str()));
+      return 1;
+    }
+  }
+
+  // Closes the file and forgets it also when a test's fake exit unwinds.
+  struct OpenFile {
+    platform::File* file;
+    ~OpenFile() {
+      openFiles.pop_back();
+      platform::closeFile(file);
+    }
+  } open{file};
+  openFiles.push_back(identity);
+  LineReader reader(file);
+  std::string line;
+  while (reader.next(line)) applyConfigLine(line);
+  return 0;
+}
+
+}  // namespace carafe

@@ -1,0 +1,21 @@
+// Reads a configuration file and applies each line as it is read.
+#pragma once
+
+#include <string>
+
+namespace carafe {
+
+// How deep "include" lines may nest: at most this many files are read at once.
+constexpr int MAX_INCLUDE_DEPTH = 32;
+
+// Reads the configuration file at path (relative to the current directory)
+// and applies its lines to the launch settings. Returns 0 when the file was
+// read and 1 when it could not be opened (or was skipped as an include that
+// would nest too deep or read itself again). A "javaVersion" line that finds
+// no runtime ends the process with exit code 5.
+int readConfigFile(const std::string& path);
+
+// Applies one line (its line feed, if any, included) to the launch settings.
+void applyConfigLine(const std::string& line);
+
+}  // namespace carafe

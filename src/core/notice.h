@@ -1,0 +1,28 @@
+// Notices shown to the user and trace lines on standard output, the two ways
+// every part of the launcher reports.
+#pragma once
+
+#include <string>
+
+#include "platform/platform.h"
+
+namespace carafe {
+
+// printf-style formatting ("%s", "%d") into a text that grows as needed.
+std::string formatText(const char* format, ...);
+
+// A plain notice (OK, no icon).
+void showPlain(const std::string& caption, const std::string& text);
+// An error notice (error icon, OK).
+void showError(const std::string& caption, const std::string& text);
+// An error question (error icon, Yes and No); true when the answer is Yes.
+bool askErrorQuestion(const std::string& caption, const std::string& text);
+// A plain notice shown in debug mode only.
+void showDebug(const std::string& caption, const std::string& text);
+
+// Writes a trace line to standard output, whatever the mode.
+void trace(const std::string& line);
+// Writes a trace line in debug mode only.
+void traceDebug(const std::string& line);
+
+}  // namespace carafe

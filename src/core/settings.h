@@ -1,0 +1,44 @@
+// The one process-wide record of everything the launcher collects, filled by
+// the start-up and the configuration, read by the launch.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace carafe {
+
+constexpr int MAX_LIST_ENTRIES = 100;
+
+// A list of texts in insertion order, holding at most MAX_LIST_ENTRIES.
+struct TextList {
+  std::vector<std::string> entries;
+  bool overflowReported = false;  // the notice about a 101st entry was shown
+};
+
+struct LaunchSettings {
+  TextList vmParams;   // options for the Java virtual machine
+  TextList vmPaths;    // classpath entries ("addpath", "addjar")
+  TextList vmJars;     // jar files found in "addjars" directories
+  TextList arguments;  // arguments for the Java application
+  std::optional<std::string> mainClass;
+  std::optional<std::string> appName;
+  std::optional<std::string> javaVersion;
+  std::optional<std::string> javaPath;
+  bool debugMode = false;
+  std::string workingDir;    // where the configuration file is looked for
+  std::string launcherName;  // the launcher's base name, without ".exe"
+  std::string configPath;    // the application's configuration file
+};
+
+extern LaunchSettings launchSettings;
+
+// Empties the record, as at process start.
+void resetLaunchSettings();
+
+// Appends a copy of text to list. A 101st entry is not stored: the first one
+// per list is reported in an error notice naming origin ("vmparam", "the jar
+// directory lib", ...). Returns false when the entry was not stored.
+bool appendToList(TextList& list, const std::string& text, const std::string& origin);
+
+}  // namespace carafe

@@ -1,0 +1,32 @@
+#include "launch/jar_scan.h"
+
+#include "core/notice.h"
+#include "core/settings.h"
+#include "platform/platform.h"
+
+namespace carafe {
+
+void scanJarDirectory(const std::string& directory) {
+  std::string searched;
+  searched.reserve(directory.size());
+  for (char c : directory) {
+    if (c != '"') searched += c;
+  }
+
+  platform::SearchMatch match;
+  platform::Search* search = platform::searchStart(searched, ".jar", match);
+  if (search == nullptr) {
+    traceDebug(formatText("No jar files found in [%s]\n", directory.c_str()));
+    return;
+  }
+  do {
+    if (match.isDirectory) continue;
+    const std::string entry = directory + "/" + match.name;
+    if (appendToList(launchSettings.vmJars, entry, "the jar directory " + directory)) {
+      traceDebug(formatText("adding jar %s\n", entry.c_str()));
+    }
+  } while (platform::searchNext(search, match));
+  platform::searchClose(search);
+}
+
+}  // namespace carafe

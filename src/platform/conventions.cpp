@@ -1,0 +1,22 @@
+#include "platform/conventions.h"
+
+namespace carafe::platform {
+
+const Conventions WINDOWS_CONVENTIONS = {
+    "windows", '\\', true, ';', "\\bin", "\\javaw.exe", "\\java.exe",
+    32766,  // CreateProcess takes 32,767 characters, the terminator included
+};
+
+const Conventions POSIX_CONVENTIONS = {
+    "posix", '/', false, ':', "/bin", "/java", "/java", 0,
+};
+
+bool namesDirectory(const Conventions& conventions, const std::string& argumentZero) {
+  if (argumentZero.find(conventions.directorySeparator) == std::string::npos) return false;
+  // Only a drive colon in second place makes a Windows path usable: relative
+  // paths and paths with forward slashes are looked up in the current directory.
+  return !conventions.driveColonMarksDirectory ||
+         (argumentZero.size() >= 2 && argumentZero[1] == ':');
+}
+
+}  // namespace carafe::platform

@@ -1,0 +1,29 @@
+// The few conventions in which the targets differ. The launcher's logic is
+// the same everywhere; it asks platform::conventions() for these.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace carafe::platform {
+
+struct Conventions {
+  const char* name;                 // "windows" or "posix"
+  char directorySeparator;          // separates directories in argument 0
+  bool driveColonMarksDirectory;    // argument 0 names a directory only with "X:" in front
+  char classpathSeparator;          // follows every classpath entry
+  const char* javaBinDirectory;     // appended to a runtime home
+  const char* javaExecutable;       // appended after javaBinDirectory
+  const char* javaConsoleExecutable;  // the same, in debug mode
+  std::size_t maxCommandLineLength;   // longest command text a process accepts; 0: no limit
+};
+
+// Windows: drive paths with backslashes, ";" classpaths, javaw.exe.
+extern const Conventions WINDOWS_CONVENTIONS;
+// Linux and macOS: "/" paths, ":" classpaths, bin/java.
+extern const Conventions POSIX_CONVENTIONS;
+
+// True when argument 0 names the directory the launcher lives in.
+bool namesDirectory(const Conventions& conventions, const std::string& argumentZero);
+
+}  // namespace carafe::platform

@@ -1,0 +1,112 @@
+// The whole surface between the launcher's logic and the operating system.
+//
+// Everything above platform/ calls only what is declared here. Exactly one
+// implementation is linked into each binary: win32/ into carafe.exe, posix/
+// into carafe, and a fake (tests/) into the unit tests and benchmarks.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/conventions.h"
+
+namespace carafe::platform {
+
+// The conventions (separators, Java executable names, ...) of this target.
+const Conventions& conventions();
+
+// ---- Notices and output -------------------------------------------------
+
+enum class NoticeStyle : unsigned {
+  PLAIN = 0x00,           // OK button, no icon
+  ERROR = 0x10,           // error icon, OK button
+  ERROR_QUESTION = 0x14,  // error icon, Yes and No buttons
+};
+
+constexpr int ANSWER_YES = 6;  // the button value of Yes
+constexpr int ANSWER_NO = 7;   // the button value of No
+
+// Shows a modal notice and returns the button chosen (ANSWER_YES for Yes).
+int showNotice(const std::string& caption, const std::string& text, NoticeStyle style);
+
+// Writes text to standard output (trace lines) or standard error.
+void writeStandardOutput(const std::string& text);
+void writeStandardError(const std::string& text);
+
+// ---- Current directory and environment ----------------------------------
+
+// Reads the process's current directory; false when it cannot be read.
+bool currentDirectory(std::string& directory);
+// Changes the process's current directory; false when that fails.
+bool changeDirectory(const std::string& directory);
+
+// Looks up an environment variable, its name matched regardless of letter
+// case. An empty name is never found.
+bool environmentValue(const std::string& name, std::string& value);
+
+// ---- Files --------------------------------------------------------------
+
+struct File;
+
+// Opens a file for reading its bytes. On failure returns nullptr and sets
+// errorText to the system's standard message ("No such file or directory").
+// identity names the file itself, so that two paths to one file compare equal.
+File* openFile(const std::string& path, std::string& identity, std::string& errorText);
+// Reads up to size bytes; returns the count read, 0 at the end or on error.
+std::size_t readFile(File* file, char* buffer, std::size_t size);
+void closeFile(File* file);
+
+// ---- Directory search ---------------------------------------------------
+
+struct SearchMatch {
+  std::string name;  // bare name, without the directory
+  bool isDirectory = false;
+};
+
+struct Search;
+
+// Starts listing the entries of a directory whose names end in extension
+// (".jar"). Returns nullptr when nothing matches or the directory cannot be
+// read; otherwise first holds the first match.
+Search* searchStart(const std::string& directory, const std::string& extension, SearchMatch& first);
+// Gives the next match; false when there are no more.
+bool searchNext(Search* search, SearchMatch& match);
+void searchClose(Search* search);
+
+// ---- Runtime registry (read only) ---------------------------------------
+
+using RegistryKey = std::uintptr_t;
+
+// Opens a key below the machine root for reading; 0 means success.
+long registryOpen(const std::string& path, RegistryKey& key);
+// Reads a value as NUL-terminated 8-bit text. room is the number of bytes
+// offered, terminator included: a value that needs more fails. 0 is success.
+long registryReadText(RegistryKey key, const std::string& valueName, std::uint32_t room,
+                      std::string& text);
+// The number of subkeys; 0 when the count cannot be read.
+std::uint32_t registrySubkeyCount(RegistryKey key);
+// The name of the subkey at index; fails when it needs more than room bytes.
+long registryEnumerate(RegistryKey key, std::uint32_t index, std::uint32_t room, std::string& name);
+void registryClose(RegistryKey key);
+
+// ---- Processes ----------------------------------------------------------
+
+struct ProcessOutcome {
+  bool created = false;          // the process was started
+  std::uint32_t exitCode = 0;    // its exit code, when created
+  unsigned long lastError = 0;   // the system's error code, when not created
+  std::string errorText;         // the system's message for lastError
+};
+
+// Starts a process from one command text (Windows command-line rules),
+// waits until it has ended and reads its exit code. Standard output is
+// flushed first so that trace lines come before the child's output.
+ProcessOutcome runProcess(const std::string& commandLine);
+
+// Opens a URL in the user's default browser without waiting for it.
+void openUrl(const std::string& url);
+
+// Ends the process with a code, flushing standard output.
+[[noreturn]] void exitProcess(int code);
+
+}  // namespace carafe::platform

@@ -1,0 +1,58 @@
+// Notices on standard error as "caption: text"; a question is answered on
+// the controlling terminal, and counts as No where there is none.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "platform/platform.h"
+
+namespace carafe::platform {
+
+namespace {
+
+void writeAll(int descriptor, const std::string& text) {
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t written = ::write(descriptor, text.data() + done, text.size() - done);
+    if (written <= 0) return;
+    done += static_cast<std::size_t>(written);
+  }
+}
+
+// Reads the answer to a question from the controlling terminal: Yes only for
+// a line that begins with y or Y.
+int askTerminal(const std::string& question) {
+  const int terminal = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (terminal < 0) return ANSWER_NO;
+  // The question is on standard error already, unless that is not this terminal.
+  writeAll(terminal, ::isatty(STDERR_FILENO) ? std::string("[y/N] ") : question + " [y/N] ");
+  char answer = '\0';
+  char c = '\0';
+  bool first = true;
+  while (::read(terminal, &c, 1) == 1 && c != '\n') {
+    if (first) answer = c;
+    first = false;
+  }
+  ::close(terminal);
+  return (answer == 'y' || answer == 'Y') ? ANSWER_YES : ANSWER_NO;
+}
+
+}  // namespace
+
+int showNotice(const std::string& caption, const std::string& text, NoticeStyle style) {
+  const std::string notice = caption + ": " + text;
+  std::fflush(stdout);
+  writeAll(STDERR_FILENO, notice + "\n");
+  if (style != NoticeStyle::ERROR_QUESTION) return 1;  // OK
+  return askTerminal(notice);
+}
+
+void writeStandardOutput(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+
+void writeStandardError(const std::string& text) {
+  std::fflush(stdout);
+  writeAll(STDERR_FILENO, text);
+}
+
+}  // namespace carafe::platform

@@ -1,0 +1,126 @@
+// Starting Java and the browser, and ending the launcher.
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "platform/command_split.h"
+#include "platform/platform.h"
+
+extern char** environ;
+
+namespace carafe::platform {
+
+namespace {
+
+// The signals that a user or a service manager sends to stop the application:
+// they are passed on to Java, which decides how to end.
+const int FORWARDED_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
+
+volatile sig_atomic_t childProcess = 0;
+
+extern "C" void forwardSignal(int signalNumber) {
+  const pid_t child = static_cast<pid_t>(childProcess);
+  if (child > 0) ::kill(child, signalNumber);
+}
+
+std::vector<char*> argumentPointers(std::vector<std::string>& words) {
+  std::vector<char*> pointers;
+  pointers.reserve(words.size() + 1);
+  for (std::string& word : words) pointers.push_back(&word[0]);
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
+// Spawns words[0] (searched on PATH when it holds no "/") with the signals
+// that the launcher handles set back to their defaults in the child.
+int spawn(std::vector<std::string> words, pid_t& child) {
+  std::vector<char*> argv = argumentPointers(words);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  for (int signalNumber : FORWARDED_SIGNALS) sigaddset(&defaults, signalNumber);
+  sigset_t empty;
+  sigemptyset(&empty);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setsigmask(&attributes, &empty);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+  const int result = ::posix_spawnp(&child, argv[0], nullptr, &attributes, argv.data(), environ);
+  posix_spawnattr_destroy(&attributes);
+  return result;
+}
+
+}  // namespace
+
+const Conventions& conventions() { return POSIX_CONVENTIONS; }
+
+ProcessOutcome runProcess(const std::string& commandLine) {
+  ProcessOutcome outcome;
+  std::fflush(stdout);
+  std::vector<std::string> words = splitCommandLine(commandLine);
+  if (words.empty() || words[0].empty()) {
+    outcome.lastError = ENOENT;
+    outcome.errorText = std::strerror(ENOENT);
+    return outcome;
+  }
+
+  // Signals wait until the child is known, so that none is lost in between.
+  sigset_t forwarded;
+  sigset_t previous;
+  sigemptyset(&forwarded);
+  for (int signalNumber : FORWARDED_SIGNALS) sigaddset(&forwarded, signalNumber);
+  ::sigprocmask(SIG_BLOCK, &forwarded, &previous);
+  struct sigaction action {};
+  action.sa_handler = forwardSignal;
+  sigemptyset(&action.sa_mask);
+  for (int signalNumber : FORWARDED_SIGNALS) ::sigaction(signalNumber, &action, nullptr);
+
+  pid_t child = 0;
+  const int error = spawn(std::move(words), child);
+  if (error != 0) {
+    ::sigprocmask(SIG_SETMASK, &previous, nullptr);
+    outcome.lastError = static_cast<unsigned long>(error);
+    outcome.errorText = std::strerror(error);
+    return outcome;
+  }
+  childProcess = child;
+  ::sigprocmask(SIG_SETMASK, &previous, nullptr);
+
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0) {
+    if (errno != EINTR) {
+      status = 0;
+      break;
+    }
+  }
+  childProcess = 0;
+  outcome.created = true;
+  if (WIFEXITED(status)) {
+    outcome.exitCode = static_cast<std::uint32_t>(WEXITSTATUS(status));
+  } else if (WIFSIGNALED(status)) {
+    outcome.exitCode = static_cast<std::uint32_t>(128 + WTERMSIG(status));  // as shells report it
+  }
+  return outcome;
+}
+
+void openUrl(const std::string& url) {
+#if defined(__APPLE__)
+  std::vector<std::string> words = {"open", url};
+#else
+  std::vector<std::string> words = {"xdg-open", url};
+#endif
+  std::fflush(stdout);
+  pid_t child = 0;
+  spawn(std::move(words), child);  // not waited for, and a failure goes unreported
+}
+
+void exitProcess(int code) { std::exit(code); }
+
+}  // namespace carafe::platform

@@ -1,0 +1,82 @@
+// A platform for unit tests: it records every notice, trace line and process
+// start, answers questions from a script, and serves an in-memory registry,
+// environment and file tree. Ending the process throws FakeExit.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace carafe::fake {
+
+struct Notice {
+  std::string caption;
+  std::string text;
+  platform::NoticeStyle style;
+  bool operator==(const Notice& other) const {
+    return caption == other.caption && text == other.text && style == other.style;
+  }
+};
+
+// Thrown by exitProcess.
+struct FakeExit {
+  int code;
+};
+
+struct FakeKey {
+  std::map<std::string, std::string> values;  // value name -> text
+  std::vector<std::string> subkeys;           // in enumeration order
+};
+
+struct FakeState {
+  const platform::Conventions* conventions = &platform::WINDOWS_CONVENTIONS;
+
+  std::vector<Notice> notices;
+  std::deque<int> answers;  // answers to questions, in order; No when empty
+  std::string standardOutput;
+  std::string standardError;
+  std::vector<std::string> events;  // "notice Caption: text", "out line", "err line", in order
+
+  std::string currentDirectory = "D:\\Work";
+  bool currentDirectoryReadable = true;
+  std::vector<std::string> directoryChanges;
+
+  std::vector<std::string> environment;  // "NAME=value" entries
+
+  std::map<std::string, std::string> files;       // path -> content
+  std::map<std::string, std::string> identities;  // path -> identity (default: the path)
+  std::map<std::string, std::string> openErrors;  // path -> error text of a failed open
+  int filesOpen = 0;
+
+  // directory -> its entries in search order; names are filtered by extension.
+  std::map<std::string, std::vector<platform::SearchMatch>> directories;
+  std::vector<std::string> searchedDirectories;
+  int searchesOpen = 0;
+
+  std::map<std::string, FakeKey> registry;  // key path (lower case) -> key
+  int keysOpen = 0;
+
+  std::vector<std::string> processes;  // command lines started
+  platform::ProcessOutcome processOutcome{true, 0, 0, ""};
+  std::vector<std::string> urls;
+};
+
+FakeState& state();
+
+// Empties the fake and the launch settings, under the given conventions.
+void reset(const platform::Conventions& conventions = platform::WINDOWS_CONVENTIONS);
+
+// Registers a runtime key below the runtime base key, with its "JavaHome".
+void addRuntime(const std::string& name, const std::string& home);
+// Creates the runtime base key (empty) if it is missing.
+void addRuntimeBase();
+void setCurrentVersion(const std::string& version);
+
+// Runs the launcher with the given words (argument 0 first); an exit through
+// exitProcess gives its code.
+int runLauncher(const std::vector<std::string>& words);
+
+}  // namespace carafe::fake

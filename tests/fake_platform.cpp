@@ -14,8 +14,9 @@ using fake::state;
 namespace {
 
 std::string lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; });
+  std::transform(text.begin(), text.end(), text.begin(), [](char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  });
   return text;
 }
 
@@ -110,7 +111,8 @@ void closeFile(File* file) {
   delete file;
 }
 
-Search* searchStart(const std::string& directory, const std::string& extension, SearchMatch& first) {
+Search* searchStart(const std::string& directory, const std::string& extension,
+                    SearchMatch& first) {
   state().searchedDirectories.push_back(directory);
   auto found = state().directories.find(directory);
   if (found == state().directories.end()) return nullptr;
@@ -118,7 +120,8 @@ Search* searchStart(const std::string& directory, const std::string& extension, 
   const std::string ending = lower(extension);
   for (const SearchMatch& match : found->second) {
     const std::string name = lower(match.name);
-    if (name.size() >= ending.size() && name.compare(name.size() - ending.size(), ending.size(), ending) == 0) {
+    if (name.size() >= ending.size() &&
+        name.compare(name.size() - ending.size(), ending.size(), ending) == 0) {
       search->matches.push_back(match);
     }
   }
@@ -167,7 +170,8 @@ std::uint32_t registrySubkeyCount(RegistryKey key) {
   return data == nullptr ? 0 : static_cast<std::uint32_t>(data->subkeys.size());
 }
 
-long registryEnumerate(RegistryKey key, std::uint32_t index, std::uint32_t room, std::string& name) {
+long registryEnumerate(RegistryKey key, std::uint32_t index, std::uint32_t room,
+                       std::string& name) {
   fake::FakeKey* data = keyOf(key);
   if (data == nullptr || index >= data->subkeys.size()) return 259;
   if (data->subkeys[index].size() + 1 > room) return 234;
@@ -217,6 +221,8 @@ void setCurrentVersion(const std::string& version) {
   addRuntimeBase();
   state().registry[platform::lower(JRE_BASE_KEY)].values["currentversion"] = version;
 }
+
+FakeKey& registryKey(const std::string& path) { return state().registry[platform::lower(path)]; }
 
 int runLauncher(const std::vector<std::string>& words) {
   std::vector<const char*> vector;

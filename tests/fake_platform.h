@@ -5,6 +5,7 @@
 
 #include <deque>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,12 @@ struct Notice {
     return caption == other.caption && text == other.text && style == other.style;
   }
 };
+
+// Shown in test failures as: caption | text | style.
+inline std::ostream& operator<<(std::ostream& out, const Notice& notice) {
+  return out << '{' << notice.caption << " | " << notice.text << " | "
+             << static_cast<unsigned>(notice.style) << '}';
+}
 
 // Thrown by exitProcess.
 struct FakeExit {
@@ -74,6 +81,8 @@ void addRuntime(const std::string& name, const std::string& home);
 // Creates the runtime base key (empty) if it is missing.
 void addRuntimeBase();
 void setCurrentVersion(const std::string& version);
+// The registry key at path (created empty if missing), to shape it freely.
+FakeKey& registryKey(const std::string& path);
 
 // Runs the launcher with the given words (argument 0 first); an exit through
 // exitProcess gives its code.

@@ -1,0 +1,128 @@
+// Composition of the Java command text and its size.
+#include <gtest/gtest.h>
+
+#include "core/settings.h"
+#include "fake_platform.h"
+#include "launch/compose.h"
+
+namespace carafe {
+namespace {
+
+using fake::state;
+
+struct CompositionCase {
+  const char* name;
+  std::string javaPath;
+  std::vector<std::string> vmParams;
+  std::vector<std::string> vmPaths;
+  std::vector<std::string> vmJars;
+  std::string mainClass;
+  std::vector<std::string> arguments;
+  std::string text;  // under the Windows conventions
+  int size;          // the size that the debug trace names
+};
+
+void fill(const CompositionCase& c) {
+  launchSettings.javaPath = c.javaPath;
+  launchSettings.vmParams.entries = c.vmParams;
+  launchSettings.vmPaths.entries = c.vmPaths;
+  launchSettings.vmJars.entries = c.vmJars;
+  launchSettings.mainClass = c.mainClass;
+  launchSettings.arguments.entries = c.arguments;
+}
+
+const CompositionCase EXAMPLE = {"example",
+                                 "javaw",
+                                 {"-Xmx64m"},
+                                 {"lib/a.jar"},
+                                 {"jars/b.jar"},
+                                 "app.Main",
+                                 {"one", "two"},
+                                 "javaw -Xmx64m -classpath lib/a.jar;jars/b.jar; app.Main one two ",
+                                 73};
+
+TEST(ComposeCommandLine, ComposesTheExampleAndTracesItsSize) {
+  fake::reset(platform::WINDOWS_CONVENTIONS);
+  fill(EXAMPLE);
+  launchSettings.debugMode = true;
+  const std::string text = composeCommandLine();
+  EXPECT_EQ(text, EXAMPLE.text);
+  EXPECT_EQ(text.size(), 64u);
+  EXPECT_EQ(state().standardOutput, "cmdLine is 73 chars long\n");
+  EXPECT_TRUE(state().notices.empty());
+}
+
+TEST(ComposeCommandLine, SeparatesClasspathEntriesByTheTargetsSeparator) {
+  fake::reset(platform::POSIX_CONVENTIONS);
+  fill(EXAMPLE);
+  EXPECT_EQ(composeCommandLine(),
+            "javaw -Xmx64m -classpath lib/a.jar:jars/b.jar: app.Main one two ");
+  EXPECT_EQ(state().standardOutput, "");  // the size is traced in debug mode only
+}
+
+TEST(ComposeCommandLine, PlacesQuotesAndSizesEveryCase) {
+  const CompositionCase cases[] = {
+      EXAMPLE,
+      {"all lists empty", "javaw", {}, {}, {}, "app.Main", {}, "javaw -classpath  app.Main", 29},
+      {"only found jars",
+       "java",
+       {},
+       {},
+       {"l/a.jar", "l/b.jar"},
+       "M",
+       {},
+       "java -classpath l/a.jar;l/b.jar; M",
+       39},
+      {"quoted java path kept",
+       R"("C:\Program Files\jre\bin\javaw.exe")",
+       {},
+       {},
+       {},
+       "M",
+       {},
+       R"("C:\Program Files\jre\bin\javaw.exe" -classpath  M)",
+       53},
+      {"argument with a space", "j", {}, {}, {}, "M", {"a b"}, R"(j -classpath  M "a b" )", 24},
+      {"quoted argument gets a second pair",
+       "j",
+       {},
+       {},
+       {},
+       "M",
+       {R"("a b")"},
+       R"(j -classpath  M ""a b"" )",
+       26},
+      {"empty argument and tab", "j", {}, {}, {}, "M", {"", "a\tb"}, "j -classpath  M  a\tb ", 27},
+      {"trailing backslash doubled before the added quote",
+       "j",
+       {},
+       {},
+       {},
+       "M",
+       {R"(C:\My Dir\)", R"(x y\\)", R"(C:\dir\)"},
+       R"(j -classpath  M "C:\My Dir\\" "x y\\\\" C:\dir\ )",
+       52},
+      {"backslash before an inner quote unchanged",
+       "j",
+       {},
+       {},
+       {},
+       "M",
+       {R"(a\"b c)"},
+       R"(j -classpath  M "a\"b c" )",
+       27},
+  };
+  for (const CompositionCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    fake::reset(platform::WINDOWS_CONVENTIONS);
+    fill(c);
+    launchSettings.debugMode = true;
+    const std::string text = composeCommandLine();
+    EXPECT_EQ(text, c.text);
+    EXPECT_EQ(state().standardOutput, "cmdLine is " + std::to_string(c.size) + " chars long\n");
+    EXPECT_GE(static_cast<std::size_t>(c.size), text.size() + 2);
+  }
+}
+
+}  // namespace
+}  // namespace carafe

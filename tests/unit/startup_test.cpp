@@ -1,0 +1,128 @@
+// The start-up: command-line intake, the debug start notices, the working
+// directory and the configuration path, under both platform conventions.
+#include "core/startup.h"
+
+#include <gtest/gtest.h>
+
+#include "core/settings.h"
+#include "fake_platform.h"
+
+namespace carafe {
+namespace {
+
+using fake::Notice;
+using fake::state;
+using platform::NoticeStyle;
+
+void start(const std::vector<std::string>& words) {
+  std::vector<const char*> vector;
+  for (const std::string& word : words) vector.push_back(word.c_str());
+  startUp(static_cast<int>(words.size()), vector.data());
+}
+
+struct IntakeCase {
+  std::vector<std::string> words;
+  bool debugMode;
+  std::vector<std::string> arguments;
+};
+
+TEST(StartUp, TakesTheDebugSwitchAndTheApplicationArguments) {
+  const IntakeCase cases[] = {
+      {{"app", "a", "-d", "b"}, true, {"a", "b"}},
+      {{"app", "-d", "-d"}, true, {}},
+      {{"app", "-D"}, false, {"-D"}},
+      {{"app", "--d", "-debug", "x y", ""}, false, {"--d", "-debug", "x y", ""}},
+      {{"app"}, false, {}},
+  };
+  for (const IntakeCase& c : cases) {
+    SCOPED_TRACE(c.words.size() > 1 ? c.words[1] : "no arguments");
+    fake::reset();
+    start(c.words);
+    EXPECT_EQ(launchSettings.debugMode, c.debugMode);
+    EXPECT_EQ(launchSettings.arguments.entries, c.arguments);
+    if (!c.debugMode) {
+      EXPECT_TRUE(state().notices.empty());
+    }
+  }
+}
+
+TEST(StartUp, ShowsTheStartNoticesInDebugModeWhereverTheSwitchStands) {
+  fake::reset();
+  start({"E:\\Apps\\Tool\\app.exe", "x", "-d"});
+  const std::vector<Notice> expected = {
+      {"Version", "1.0.7", NoticeStyle::PLAIN},
+      {"LpCmdLine", "[E:\\Apps\\Tool\\app.exe]", NoticeStyle::PLAIN},
+      {"CWD", "E:\\Apps\\Tool", NoticeStyle::PLAIN},
+  };
+  EXPECT_EQ(state().notices, expected);
+}
+
+struct DirectoryCase {
+  const platform::Conventions* conventions;
+  std::string currentDirectory;
+  std::string argumentZero;
+  std::string workingDir;
+  bool changed;  // the process's current directory changed to workingDir
+  std::string configPath;
+};
+
+TEST(StartUp, SettlesTheWorkingDirectoryAndConfigurationPathByArgumentZero) {
+  const auto* windows = &platform::WINDOWS_CONVENTIONS;
+  const auto* posix = &platform::POSIX_CONVENTIONS;
+  const DirectoryCase cases[] = {
+      {windows, "D:\\Work", "E:\\Apps\\Tool\\app.exe", "E:\\Apps\\Tool", true,
+       "E:\\Apps\\Tool\\app.config"},
+      {windows, "D:\\Work", "E:\\app.exe", "E:", true, "E:\\app.config"},
+      {windows, "D:\\Work", "E:\\Apps\\Tool\\ab", "E:\\Apps\\Tool", true,
+       "E:\\Apps\\Tool\\ab.config"},
+      {windows, "D:\\Work", "E:Tool\\app.exe", "E:Tool", true, "E:Tool\\app.config"},
+      {windows, "D:\\Work", "app", "D:\\Work", false, "D:\\Work\\app.config"},
+      {windows, "D:\\Work", "APP.EXE", "D:\\Work", false, "D:\\Work\\APP.EXE.config"},
+      {windows, "D:\\Work", "..\\Tool\\app.exe", "D:\\Work", false, "D:\\Work\\app.config"},
+      {windows, "D:\\Work", "E:/Apps/app.exe", "D:\\Work", false, "D:\\Work\\E:/Apps/app.config"},
+      {windows, "D:\\Work", "\\\\server\\share\\app.exe", "D:\\Work", false,
+       "D:\\Work\\app.config"},
+      {windows, "D:\\Work", "E:\\Apps\\.exe", "E:\\Apps", true, "E:\\Apps\\.config"},
+      {windows, "D:\\", "app.exe", "D:\\", false, "D:\\\\app.config"},
+      {posix, "/work", "/opt/editor/editor", "/opt/editor", true, "/opt/editor/editor.config"},
+      {posix, "/work", "bin/tool.exe", "bin", true, "bin/tool.config"},
+      {posix, "/work", "editor", "/work", false, "/work/editor.config"},
+      {posix, "/work", "E:\\Apps\\app.exe", "/work", false, "/work/E:\\Apps\\app.config"},
+  };
+  for (const DirectoryCase& c : cases) {
+    SCOPED_TRACE(std::string(c.conventions->name) + " " + c.argumentZero);
+    fake::reset(*c.conventions);
+    state().currentDirectory = c.currentDirectory;
+    start({c.argumentZero});
+    EXPECT_EQ(launchSettings.workingDir, c.workingDir);
+    EXPECT_EQ(state().directoryChanges,
+              c.changed ? std::vector<std::string>{c.workingDir} : std::vector<std::string>{});
+    EXPECT_EQ(appConfigPath(c.argumentZero, launchSettings.workingDir), c.configPath);
+    EXPECT_TRUE(state().notices.empty());
+  }
+}
+
+TEST(StartUp, UnreadableCurrentDirectoryLeavesTheWorkingDirectoryEmpty) {
+  fake::reset();
+  state().currentDirectoryReadable = false;
+  start({"app.exe", "-d"});
+  EXPECT_EQ(launchSettings.workingDir, "");
+  EXPECT_EQ(state().notices.back(), (Notice{"CWD", "", NoticeStyle::PLAIN}));
+  EXPECT_EQ(appConfigPath("app.exe", launchSettings.workingDir), "\\app.config");
+}
+
+TEST(StartUp, KeepsTheFirstHundredCommandLineArgumentsAndReportsTheRestOnce) {
+  fake::reset();
+  std::vector<std::string> words = {"app"};
+  for (int i = 0; i < 102; ++i) words.push_back("a" + std::to_string(i));
+  start(words);
+  ASSERT_EQ(launchSettings.arguments.entries.size(), 100u);
+  EXPECT_EQ(launchSettings.arguments.entries.back(), "a99");
+  ASSERT_EQ(state().notices.size(), 1u);
+  EXPECT_EQ(state().notices[0].style, NoticeStyle::ERROR);
+  EXPECT_NE(state().notices[0].text.find("the command line"), std::string::npos);
+  EXPECT_NE(state().notices[0].text.find("100"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace carafe

@@ -1,14 +1,15 @@
 #include "platform/posix/runtime_view.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
-#include <fstream>
 #include <map>
 
 namespace carafe::platform {
@@ -26,6 +27,26 @@ std::string realPath(const std::string& path) {
   std::string result(resolved);
   std::free(resolved);
   return result;
+}
+
+// The whole content of a file, or what could be read of it. Plain read()
+// keeps the stream and locale machinery out of the launcher, which starts
+// before every run of the application.
+std::string fileText(const std::string& path) {
+  std::string text;
+  const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (descriptor < 0) return text;
+  char buffer[4096];
+  for (;;) {
+    const ssize_t count = ::read(descriptor, buffer, sizeof buffer);
+    if (count > 0) {
+      text.append(buffer, static_cast<std::size_t>(count));
+    } else if (count == 0 || errno != EINTR) {
+      break;
+    }
+  }
+  ::close(descriptor);
+  return text;
 }
 
 bool isExecutableFile(const std::string& path) {
@@ -119,7 +140,7 @@ RuntimeView buildRuntimeView(const std::vector<InstalledRuntime>& runtimes,
                              const std::string& defaultHome) {
   RuntimeView view;
   if (runtimes.empty()) return view;
-  std::map<std::string, std::string> keys;  // name -> home
+  std::map<std::string, std::string> keys;                 // name -> home
   std::map<std::string, const InstalledRuntime*> highest;  // family -> runtime
   const InstalledRuntime* best = &runtimes.front();
   const InstalledRuntime* chosen = nullptr;
@@ -139,10 +160,13 @@ RuntimeView buildRuntimeView(const std::vector<InstalledRuntime>& runtimes,
 
 std::string runtimeVersion(const std::string& home) {
   if (home.empty() || !isExecutableFile(home + "/bin/java")) return std::string();
-  std::ifstream release(home + "/release");
-  std::string line;
+  const std::string release = fileText(home + "/release");
   const std::string key = "JAVA_VERSION=";
-  while (std::getline(release, line)) {
+  for (std::size_t start = 0; start < release.size();) {
+    std::size_t end = release.find('\n', start);
+    if (end == std::string::npos) end = release.size();
+    const std::string line = release.substr(start, end - start);
+    start = end + 1;
     if (line.compare(0, key.size(), key) != 0) continue;
     std::string version = line.substr(key.size());
     if (!version.empty() && version.back() == '\r') version.pop_back();

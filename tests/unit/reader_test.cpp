@@ -1,0 +1,280 @@
+// The configuration file reader: line format, keywords, includes, limits.
+#include "config/reader.h"
+
+#include <gtest/gtest.h>
+
+#include "core/settings.h"
+#include "fake_platform.h"
+
+namespace carafe {
+namespace {
+
+using fake::Notice;
+using fake::state;
+using platform::NoticeStyle;
+using Texts = std::vector<std::string>;
+using Text = std::optional<std::string>;
+
+// Reads app.config; an exit of the process gives 100 + its code.
+int read(const std::string& content) {
+  state().files["app.config"] = content;
+  try {
+    return readConfigFile("app.config");
+  } catch (const fake::FakeExit& exit) {
+    return 100 + exit.code;
+  }
+}
+
+struct LineCase {
+  const char* name;
+  std::string content;
+  Texts vmParams;
+  Texts vmPaths;
+  Texts arguments;
+  Text mainClass;
+  Text appName;
+  Text javaPath;
+};
+
+TEST(ReadConfigFile, AppliesEachLineByItsKeyword) {
+  const std::string longValue = "-D" + std::string(4998, 'x');
+  const LineCase cases[] = {
+      {"comments and blank lines", "# c\n// c\n\n/x y\n\r\n", {}, {}, {}, {}, {}, {}},
+      {"last line without a line feed",
+       "mainclass com.example.Main",
+       {},
+       {},
+       {},
+       "com.example.Main",
+       {},
+       {}},
+      {"carriage return before the line feed dropped",
+       "mainclass a\r\nappname b\rc\n",
+       {},
+       {},
+       {},
+       "a",
+       "b\rc",
+       {}},
+      {"keyword alone, keyword and one space", "mainclass\nappname \n", {}, {}, {}, {}, "", {}},
+      {"letter case and leading spaces",
+       "Mainclass x\n  mainclass x\nvmparam\t-Xmx1m\n",
+       {},
+       {},
+       {},
+       {},
+       {},
+       {}},
+      {"keyword compared by its length only",
+       "vmparams -Xmx256m\nappnamex y\n",
+       {"-Xmx256m"},
+       {},
+       {},
+       {},
+       "y",
+       {}},
+      {"spaces belong to the value",
+       "vmparam  -Xmx256m\nmainclass Main  \n",
+       {" -Xmx256m"},
+       {},
+       {},
+       "Main  ",
+       {},
+       {}},
+      {"addjars before addjar; addpath and addjar in line order",
+       "addpath a\naddjars nowhere\naddjar lib/a.jar\naddpath c\n",
+       {},
+       {"a", "lib/a.jar", "c"},
+       {},
+       {},
+       {},
+       {}},
+      {"argument is not expanded, addpath is",
+       "argument $HOME\\x\naddpath $HOME\\x\naddpath C:\\lib\\a.jar\n",
+       {},
+       {"C:/me/x", "C:\\lib\\a.jar"},
+       {"$HOME\\x"},
+       {},
+       {},
+       {}},
+      {"quoting by keyword",
+       "javapath $JDK\\bin\\java.exe\nmainclass $JDK\nvmparam -Dj=$JDK\nargument a b\n",
+       {"-Dj=\"C:/Program Files/jdk\""},
+       {},
+       {"a b"},
+       "C:/Program Files/jdk",
+       {},
+       "\"C:/Program Files/jdk/bin/java.exe\""},
+      {"a later scalar replaces an earlier one",
+       "mainclass A\nmainclass B\njavapath j\n",
+       {},
+       {},
+       {},
+       "B",
+       {},
+       "j"},
+      {"Ctrl-Z ends the file", "mainclass A\x1a\nmainclass B\n", {}, {}, {}, "A", {}, {}},
+      {"a line of any length is read whole",
+       "vmparam " + longValue + "\nmainclass M\n",
+       {longValue},
+       {},
+       {},
+       "M",
+       {},
+       {}},
+  };
+  for (const LineCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    fake::reset();
+    state().environment = {"HOME=C:\\me", "JDK=C:\\Program Files\\jdk"};
+    EXPECT_EQ(read(c.content), 0);
+    EXPECT_EQ(launchSettings.vmParams.entries, c.vmParams);
+    EXPECT_EQ(launchSettings.vmPaths.entries, c.vmPaths);
+    EXPECT_EQ(launchSettings.arguments.entries, c.arguments);
+    EXPECT_EQ(launchSettings.mainClass, c.mainClass);
+    EXPECT_EQ(launchSettings.appName, c.appName);
+    EXPECT_EQ(launchSettings.javaPath, c.javaPath);
+    EXPECT_TRUE(state().notices.empty());
+    EXPECT_EQ(state().filesOpen, 0);
+  }
+}
+
+struct VersionCase {
+  const char* name;
+  std::string content;
+  int result;
+  Text javaPath;
+  std::size_t notices;
+  Texts vmParams;  // the lines above an exit have taken effect, those after it not
+};
+
+TEST(ReadConfigFile, LooksUpARequiredVersionWhenItsLineIsRead) {
+  const VersionCase cases[] = {
+      {"lookup after javapath wins",
+       "javapath C:\\j\\java.exe\njavaVersion 1.5\n",
+       0,
+       "C:\\jre\\bin\\javaw.exe",
+       0,
+       {}},
+      {"javapath after the lookup wins",
+       "javaVersion 1.5\njavapath C:\\j\\java.exe\n",
+       0,
+       "C:\\j\\java.exe",
+       0,
+       {}},
+      {"empty version", "vmparam a\njavaVersion \nvmparam b\n", 105, {}, 0, {"a"}},
+      {"exact version not installed", "javaVersion 1.5.0_07\nvmparam b\n", 105, {}, 1, {}},
+      {"minimum patch level not reached", "javaVersion 1.5.0_07+\n", 111, {}, 1, {}},
+  };
+  for (const VersionCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    fake::reset();
+    fake::addRuntime("1.5.0_06", "C:\\jre");
+    EXPECT_EQ(read(c.content), c.result);
+    EXPECT_EQ(launchSettings.javaPath, c.javaPath);
+    EXPECT_EQ(state().notices.size(), c.notices);
+    EXPECT_EQ(launchSettings.vmParams.entries, c.vmParams);
+    EXPECT_EQ(state().filesOpen, 0);
+    EXPECT_EQ(state().keysOpen, 0);
+  }
+}
+
+TEST(ReadConfigFile, ReadsIncludedFilesInPlace) {
+  fake::reset();
+  launchSettings.debugMode = true;
+  state().environment = {"CONF=C:\\cfg"};
+  state().files["C:/cfg/more.config"] = "vmparam -Xss1m\ninclude missing.config\nvmparam -Xss2m";
+  EXPECT_EQ(read("vmparam -Xms32m\ninclude $CONF\\more.config\nvmparam -Xmx512m\n"), 0);
+  EXPECT_EQ(launchSettings.vmParams.entries, (Texts{"-Xms32m", "-Xss1m", "-Xss2m", "-Xmx512m"}));
+  const std::vector<Notice> expected = {
+      {"Reading Config file", "app.config", NoticeStyle::PLAIN},
+      {"Parse Path", "arg [$CONF\\more.config] expanded to [C:\\cfg\\more.config]\n",
+       NoticeStyle::PLAIN},
+      {"Reading Config file", "C:/cfg/more.config", NoticeStyle::PLAIN},
+      {"Reading Config file", "missing.config", NoticeStyle::PLAIN},
+  };
+  EXPECT_EQ(state().notices, expected);
+  EXPECT_EQ(state().standardError, "Can't open missing.config Error No such file or directory\n");
+  EXPECT_EQ(state().filesOpen, 0);
+}
+
+TEST(ReadConfigFile, ReportsAFileThatCannotBeOpenedOnStandardError) {
+  fake::reset();
+  state().openErrors["app.config"] = "Permission denied";
+  EXPECT_EQ(readConfigFile("app.config"), 1);
+  EXPECT_EQ(state().events, Texts{"err Can't open app.config Error Permission denied\n"});
+}
+
+struct CycleCase {
+  const char* name;
+  std::map<std::string, std::string> files;  // besides app.config
+  std::map<std::string, std::string> identities;
+  std::string content;
+  std::string skipped;  // the include named in the notice
+  Texts vmParams;
+};
+
+TEST(ReadConfigFile, SkipsAnIncludeOfAFileThatIsBeingRead) {
+  const CycleCase cases[] = {
+      {"itself", {}, {}, "vmparam a\ninclude app.config\nvmparam b\n", "app.config", {"a", "b"}},
+      {"through another file under another name",
+       {{"b.config", "vmparam b1\ninclude .\\app.config\nvmparam b2\n"},
+        {".\\app.config", "vmparam never\n"}},
+       {{".\\app.config", "app.config"}},
+       "vmparam a\ninclude b.config\nvmparam c\n",
+       ".\\app.config",
+       {"a", "b1", "b2", "c"}},
+  };
+  for (const CycleCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    fake::reset();
+    for (const auto& [path, content] : c.files) state().files[path] = content;
+    state().identities = c.identities;
+    EXPECT_EQ(read(c.content), 0);
+    EXPECT_EQ(launchSettings.vmParams.entries, c.vmParams);
+    ASSERT_EQ(state().notices.size(), 1u);
+    EXPECT_EQ(state().notices[0].caption, "Error");
+    EXPECT_EQ(state().notices[0].style, NoticeStyle::ERROR);
+    EXPECT_NE(state().notices[0].text.find(c.skipped), std::string::npos);
+    EXPECT_EQ(state().filesOpen, 0);
+  }
+}
+
+TEST(ReadConfigFile, BoundsTheDepthOfIncludesAt32Files) {
+  fake::reset();
+  const auto name = [](int i) { return "f" + std::to_string(i) + ".config"; };
+  for (int i = 1; i < 40; ++i) {
+    state().files[name(i)] = "vmparam " + std::to_string(i) + "\ninclude " + name(i + 1) + "\n";
+  }
+  EXPECT_EQ(read("vmparam 0\ninclude " + name(1) + "\nvmparam end\n"), 0);
+  ASSERT_EQ(launchSettings.vmParams.entries.size(), 33u);
+  EXPECT_EQ(launchSettings.vmParams.entries[31], "31");
+  EXPECT_EQ(launchSettings.vmParams.entries[32], "end");
+  ASSERT_EQ(state().notices.size(), 1u);
+  EXPECT_NE(state().notices[0].text.find(name(32)), std::string::npos);
+  EXPECT_NE(state().notices[0].text.find("32"), std::string::npos);
+  EXPECT_EQ(state().filesOpen, 0);
+}
+
+TEST(ReadConfigFile, StoresAHundredEntriesPerListAndReportsTheRestOncePerList) {
+  fake::reset();
+  std::string content;
+  for (int i = 0; i < 102; ++i) {
+    content += "vmparam p" + std::to_string(i) + "\nargument a" + std::to_string(i) + "\n";
+  }
+  EXPECT_EQ(read(content + "mainclass M\n"), 0);
+  EXPECT_EQ(launchSettings.vmParams.entries.size(), 100u);
+  EXPECT_EQ(launchSettings.vmParams.entries.back(), "p99");
+  EXPECT_EQ(launchSettings.arguments.entries.size(), 100u);
+  EXPECT_EQ(launchSettings.mainClass, "M");
+  ASSERT_EQ(state().notices.size(), 2u);
+  EXPECT_NE(state().notices[0].text.find("vmparam"), std::string::npos);
+  EXPECT_NE(state().notices[1].text.find("argument"), std::string::npos);
+  for (const Notice& notice : state().notices) {
+    EXPECT_EQ(notice.style, NoticeStyle::ERROR);
+    EXPECT_NE(notice.text.find("100"), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace carafe

@@ -99,6 +99,7 @@ record={record}
   done
   printf '%s\n' {separator}
 }} >> "$record"
+pwd >> "$record.cwd"
 {stdout}{stderr}{trap}{sleep}{kill}exit {exit_code}
 """
 
@@ -115,14 +116,20 @@ class Runtime:
     def calls(self):
         return read_calls(self.record)
 
+    def directories(self):
+        """The current directory of each recorded call."""
+        return read_lines(self.record + ".cwd")
+
 
 class Result:
-    def __init__(self, code, stdout, stderr, java_calls, urls):
+    def __init__(self, code, stdout, stderr, java_calls, urls, java_directories=()):
         self.code = code
         self.stdout = stdout
         self.stderr = stderr
         self.java_calls = java_calls  # every recorded java call, each a list of words
         self.urls = urls  # every URL given to the fake xdg-open
+        self.java_directories = list(java_directories)  # each call's current directory
+        self.terminal = ""  # what the launcher wrote on the pseudo-terminal
 
     @property
     def java_argv(self):
@@ -313,6 +320,7 @@ class Sandbox:
             executable = program if os.sep in program else shutil.which(
                 program, path=env.get("PATH")) or program
         before_java = len(read_calls(self.java_record))
+        before_directories = len(read_lines(self.java_record + ".cwd"))
         before_urls = len(read_lines(self.url_record))
         use_terminal = terminal or answer is not None
         master = None
@@ -363,7 +371,8 @@ class Sandbox:
                         stdout.decode("utf-8", "surrogateescape"),
                         stderr.decode("utf-8", "surrogateescape"),
                         read_calls(self.java_record)[before_java:],
-                        read_lines(self.url_record)[before_urls:])
+                        read_lines(self.url_record)[before_urls:],
+                        read_lines(self.java_record + ".cwd")[before_directories:])
         result.terminal = terminal_text
         return result
 

@@ -39,8 +39,11 @@ std::vector<char*> argumentPointers(std::vector<std::string>& words) {
 }
 
 // Spawns words[0] (searched on PATH when it holds no "/") with the signals
-// that the launcher handles set back to their defaults in the child.
-int spawn(std::vector<std::string> words, pid_t& child) {
+// that the launcher handles set back to their defaults in the child. A
+// detached child gets a process group of its own, so that the hangup sent to
+// the terminal's foreground group when the launcher ends (as the session
+// leader, started directly by a terminal) does not end it too.
+int spawn(std::vector<std::string> words, pid_t& child, bool detached = false) {
   std::vector<char*> argv = argumentPointers(words);
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
@@ -51,7 +54,12 @@ int spawn(std::vector<std::string> words, pid_t& child) {
   sigemptyset(&empty);
   posix_spawnattr_setsigdefault(&attributes, &defaults);
   posix_spawnattr_setsigmask(&attributes, &empty);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+  short flags = POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK;
+  if (detached) {
+    posix_spawnattr_setpgroup(&attributes, 0);
+    flags |= POSIX_SPAWN_SETPGROUP;
+  }
+  posix_spawnattr_setflags(&attributes, flags);
   const int result = ::posix_spawnp(&child, argv[0], nullptr, &attributes, argv.data(), environ);
   posix_spawnattr_destroy(&attributes);
   return result;
@@ -118,7 +126,7 @@ void openUrl(const std::string& url) {
 #endif
   std::fflush(stdout);
   pid_t child = 0;
-  spawn(std::move(words), child);  // not waited for, and a failure goes unreported
+  spawn(std::move(words), child, true);  // not waited for, and a failure goes unreported
 }
 
 void exitProcess(int code) { std::exit(code); }

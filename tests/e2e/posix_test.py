@@ -1,0 +1,513 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the POSIX launcher.
+
+    python3 tests/e2e/posix_test.py --carafe build/default/carafe \\
+        --examples build/default/examples [unittest options]
+
+Every test installs a copy of carafe in a temporary directory beside its
+configuration, with fake runtimes whose bin/java records its arguments (see
+harness.py), and runs it with a controlled environment.
+"""
+
+import argparse
+import os
+import signal
+import sys
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import harness  # noqa: E402
+
+CARAFE = None
+EXAMPLES = None
+
+ORACLE_PAGE = "https://www.oracle.com/j2se/1.4.2/download.html"
+JAVA_PAGE = "https://www.java.com/en/download/download_the_latest.jsp"
+
+
+def notices(stderr):
+    """The notice captions on standard error, in order (a notice is
+    "caption: text"; texts may run over several lines)."""
+    captions = []
+    for line in stderr.splitlines():
+        caption, separator, _ = line.partition(": ")
+        if separator and caption in KNOWN_CAPTIONS:
+            captions.append(caption)
+    return captions
+
+
+KNOWN_CAPTIONS = {
+    "Version", "LpCmdLine", "CWD", "Reading App Config file", "Reading Config file",
+    "Parse Path", "Can't find variable", "MainClass is", "Javapath is", "Command Line is",
+    "Error", "Error!", "JavaInstallRegPath", "Java Runtime Environment Not Found",
+    "Incompatible JRE Version Found", "Error Accessing Registry!", "Error Reading Registry",
+    "Error Reading Registry!",
+}
+
+
+def launch_error(main_class, java, code):
+    return "Error: Error launching Class %s\n with Java %s.\nError=%d\n" % (main_class, java, code)
+
+
+class LauncherTest(unittest.TestCase):
+    def setUp(self):
+        self.box = harness.Sandbox(CARAFE)
+        self.box.__enter__()
+        self.addCleanup(self.box.__exit__, None, None, None)
+        self.elsewhere = self.box.path("elsewhere")
+        os.makedirs(self.elsewhere)
+
+    def run_app(self, launcher, args=(), **options):
+        options.setdefault("cwd", self.elsewhere)
+        return self.box.run(launcher, args, **options)
+
+    def assert_ran(self, result, code, argv, stderr=None):
+        self.assertEqual(result.code, code, result)
+        self.assertEqual(result.java_argv, argv, result)
+        if stderr is not None:
+            self.assertEqual(result.stderr, stderr, result)
+
+
+class StartAndExitCodes(LauncherTest):
+    """The launcher finds its configuration beside itself, however it is
+    started, and ends with Java's exit code."""
+
+    def test_exit_code_is_javas(self):
+        app = self.box.install_app("hello", config="mainclass app.Main\n")
+        # A configuration in the current directory must not be taken instead.
+        self.box.write_file(os.path.join(self.elsewhere, "hello.config"), "mainclass Wrong\n")
+        cases = [
+            ("exit 0", dict(exit_code=0), 0),
+            ("exit 3", dict(exit_code=3), 3),
+            ("exit 255", dict(exit_code=255), 255),
+            ("killed by SIGTERM", dict(kill_signal=signal.SIGTERM), 128 + signal.SIGTERM),
+            ("killed by SIGKILL", dict(kill_signal=signal.SIGKILL), 128 + signal.SIGKILL),
+        ]
+        for index, (name, behaviour, code) in enumerate(cases):
+            with self.subTest(name):
+                runtime = self.box.make_runtime("17.0.%d" % index, name="jdk-%d" % index,
+                                                parent=self.box.path("jvm-%d" % index),
+                                                **behaviour)
+                result = self.run_app(app, jvm_path=[os.path.dirname(runtime.home)])
+                self.assert_ran(result, code, [runtime.java, "-classpath", "app.Main"],
+                                "" if code == 0 else launch_error("app.Main", runtime.java, code))
+                self.assertEqual(result.stdout, "")
+                # Java runs in the launcher's directory.
+                self.assertEqual(result.java_directories, [os.path.dirname(app)])
+
+    def test_started_by_relative_path_and_by_path(self):
+        runtime = self.box.make_runtime("17.0.15", exit_code=4)
+        app = self.box.install_app("tool", config="mainclass app.Tool\n",
+                                   directory=self.box.path("apps", "tool"))
+        app_dir = os.path.dirname(app)
+        self.box.write_file(os.path.join(self.elsewhere, "tool.config"), "mainclass Wrong\n")
+        cases = [
+            ("relative from the parent", "tool/tool", self.box.path("apps"), {}),
+            ("dot slash", "./tool", app_dir, {}),
+            ("dot dot", "../apps/tool/tool", self.elsewhere, {}),
+            ("bare name on PATH", "tool", self.elsewhere, dict(path_dirs=[app_dir])),
+        ]
+        for name, argv0, cwd, env in cases:
+            with self.subTest(name):
+                result = self.box.run(argv0 if os.sep in argv0 else "tool", ["x"], cwd=cwd,
+                                      argv0=argv0, **env)
+                self.assert_ran(result, 4, [runtime.java, "-classpath", "app.Tool", "x"],
+                                launch_error("app.Tool", runtime.java, 4))
+                self.assertEqual(result.java_directories, [app_dir])
+
+    def test_missing_configuration(self):
+        self.box.make_runtime("17.0.15")
+        app = self.box.install_app("hello")
+        config = app + ".config"
+        result = self.run_app(app)
+        self.assertEqual(result.code, 2, result)
+        self.assertEqual(result.stderr,
+                         "Can't open %s Error No such file or directory\n" % config)
+        self.assertEqual(result.stdout, "")
+        self.assertEqual(result.java_calls, [])
+        # In debug mode the start notices come first, "LpCmdLine" again at the end.
+        result = self.run_app(app, ["-d"])
+        self.assertEqual(result.code, 2, result)
+        self.assertEqual(result.stderr.splitlines(), [
+            "Version: 1.0.7",
+            "LpCmdLine: [%s]" % app,
+            "CWD: %s" % os.path.dirname(app),
+            "Reading App Config file: [%s]" % config,
+            "Reading Config file: %s" % config,
+            "Can't open %s Error No such file or directory" % config,
+            "LpCmdLine: [%s]" % app,
+        ])
+        self.assertEqual(result.stdout, "reading app config %s\n" % config)
+
+    @unittest.skipIf(os.geteuid() == 0, "root reads every file")
+    def test_unreadable_configuration(self):
+        app = self.box.install_app("hello", config="mainclass Main\n")
+        os.chmod(app + ".config", 0)
+        result = self.run_app(app)
+        self.assertEqual(result.code, 2, result)
+        self.assertEqual(result.stderr, "Can't open %s.config Error Permission denied\n" % app)
+
+    def test_java_that_cannot_be_started(self):
+        missing = self.box.path("no such jre", "bin", "java")
+        app = self.box.install_app("hello", config='javapath "%s"\nmainclass Main\n' % missing)
+        result = self.run_app(app)
+        self.assertEqual(result.code, 2, result)
+        self.assertEqual(result.stderr,
+                         'Error: Can\'t start Java "%s"\nNo such file or directory\n' % missing)
+
+    def test_configuration_without_main_class(self):
+        self.box.make_runtime("17.0.15")
+        app = self.box.install_app("hello", config="vmparam -Xmx64m\n")
+        result = self.run_app(app)
+        self.assertEqual(result.code, 2, result)
+        self.assertEqual(result.java_calls, [])
+        self.assertIn(app + ".config", result.stderr)
+        self.assertIn("mainclass", result.stderr)
+
+
+class DebugMode(LauncherTest):
+    def test_notices_and_trace_lines_in_order(self):
+        runtime = self.box.make_runtime("17.0.15", stdout_text="java says hello")
+        app = self.box.install_app("hello", config="\n".join([
+            "appname Hello",
+            "vmparam -Xmx64m",
+            "vmparam -Dhome=$HOME/x",
+            "addpath classes",
+            "addjars lib",
+            "mainclass app.Main",
+            "argument two words",
+            "",
+        ]))
+        app_dir = os.path.dirname(app)
+        config = app + ".config"
+        self.box.write_file(os.path.join(app_dir, "lib", "a.jar"))
+        result = self.run_app(app, ["one", "-d"])
+        java = runtime.java
+        home = self.box.root  # HOME in the launcher's environment
+        command = ('%s -Xmx64m -Dhome=%s/x -classpath classes:lib/a.jar: app.Main one "two words" '
+                   % (java, home))
+        self.assert_ran(result, 0, [java, "-Xmx64m", "-Dhome=%s/x" % home, "-classpath",
+                                    "classes:lib/a.jar:", "app.Main", "one", "two words"])
+        self.assertEqual(result.stderr.splitlines(), [
+            "Version: 1.0.7",
+            "LpCmdLine: [%s]" % app,
+            "CWD: %s" % app_dir,
+            "Reading App Config file: [%s]" % config,
+            "Reading Config file: %s" % config,
+            "Parse Path: arg [-Dhome=$HOME/x] expanded to [-Dhome=%s/x]" % home,
+            "",  # the "Parse Path" text ends with a line feed of its own
+            "MainClass is: app.Main",
+            "Javapath is: %s" % java,
+            "Command Line is: %s" % command,
+        ])
+        # The size counts 2 more than each piece, 3 more than each argument, and 12.
+        size = (len(java) + 2 + len("app.Main") + 2 + len("-Xmx64m") + 2
+                + len("-Dhome=%s/x" % home) + 2 + len("classes") + 2 + len("lib/a.jar") + 2
+                + len("one") + 3 + len("two words") + 3 + 12)
+        self.assertEqual(result.stdout.splitlines(), [
+            "reading app config %s" % config,
+            "adding jar lib/a.jar",
+            "vmparam 0=-Xmx64m",
+            "vmparam 1=-Dhome=%s/x" % home,
+            "vmpath 0=classes",
+            "vmjars 0=lib/a.jar",
+            "cmdLine is %d chars long" % size,
+            "java says hello",  # Java's own output comes between the trace lines
+            "CreateProcess ret 1, exitCode=0",
+        ])
+
+    def test_java_failure_in_debug_mode(self):
+        runtime = self.box.make_runtime("17.0.15", exit_code=9)
+        app = self.box.install_app("hello", config="mainclass Main\n")
+        result = self.run_app(app, ["-d", "-d", "-D"])
+        self.assert_ran(result, 9, [runtime.java, "-classpath", "Main", "-D"])
+        self.assertEqual(notices(result.stderr), [
+            "Version", "LpCmdLine", "CWD", "Reading App Config file", "Reading Config file",
+            "MainClass is", "Javapath is", "Command Line is", "Error"])
+        self.assertTrue(result.stderr.endswith(launch_error("Main", runtime.java, 9)), result)
+        self.assertTrue(result.stdout.endswith("CreateProcess ret 1, exitCode=9\n"), result)
+
+
+class DefaultRuntime(LauncherTest):
+    """Without "javapath" or "javaVersion" the default runtime is started:
+    the family of JAVA_HOME's runtime, else of the java on PATH, else the
+    highest version."""
+
+    def setUp(self):
+        super().setUp()
+        self.app = self.box.install_app("hello", config="mainclass Main\n")
+        self.java17 = self.box.make_runtime("17.0.15")
+        self.java11 = self.box.make_runtime("11.0.2")
+        self.java8 = self.box.make_runtime("1.8.0_452")
+        self.java8_newer = self.box.make_runtime("1.8.0_462")
+        self.outside = self.box.make_runtime("21.0.1", parent=self.box.path("other"))
+
+    def test_choice_of_the_default(self):
+        java_on_path = self.box.path("java-on-path")
+        os.makedirs(java_on_path)
+        os.symlink(self.java11.java, os.path.join(java_on_path, "java"))
+        cases = [
+            ("highest without JAVA_HOME", {}, self.java17),
+            ("JAVA_HOME", dict(java_home=self.java11.home), self.java11),
+            # JAVA_HOME names a family: its highest runtime is started.
+            ("JAVA_HOME of an older patch level",
+             dict(java_home=self.java8.home), self.java8_newer),
+            ("JAVA_HOME outside the roots", dict(java_home=self.outside.home), self.outside),
+            ("JAVA_HOME that is no runtime", dict(java_home=self.box.path("nothing")),
+             self.java17),
+            ("java on PATH", dict(path_dirs=[java_on_path]), self.java11),
+            ("JAVA_HOME before PATH",
+             dict(java_home=self.java8_newer.home, path_dirs=[java_on_path]), self.java8_newer),
+        ]
+        for name, env, runtime in cases:
+            with self.subTest(name):
+                result = self.run_app(self.app, **env)
+                self.assert_ran(result, 0, [runtime.java, "-classpath", "Main"], "")
+
+    def test_no_runtime_installed(self):
+        empty = self.box.path("empty")
+        os.makedirs(empty)
+        for args, expected in [([], ["Error!: No Java Installation Found"]),
+                               (["-d"], ["Error Accessing Registry!: "
+                                         "SOFTWARE\\JavaSoft\\Java Runtime Environment",
+                                         "Error!: No Java Installation Found"])]:
+            with self.subTest(args=args):
+                result = self.run_app(self.app, args, jvm_path=[empty])
+                self.assertEqual(result.code, 2, result)
+                self.assertEqual(result.java_calls, [])
+                lines = result.stderr.splitlines()
+                self.assertEqual(lines[-len(expected):], expected, result)
+
+    def test_runtime_home_with_a_space(self):
+        root = self.box.path("my runtimes")
+        runtime = self.box.make_runtime("17.0.15", name="jdk 17", parent=root, exit_code=6)
+        result = self.run_app(self.app, ["-d"], jvm_path=[root])
+        self.assert_ran(result, 6, [runtime.java, "-classpath", "Main"])
+        self.assertIn('Javapath is: "%s"\n' % runtime.java, result.stderr)
+        self.assertTrue(result.stderr.endswith(launch_error("Main", '"%s"' % runtime.java, 6)))
+
+
+class RequiredVersion(LauncherTest):
+    def setUp(self):
+        super().setUp()
+        self.runtimes = {}
+        for version in ["1.8.0_05", "1.8.0_452", "1.8.0_462", "11.0.2", "17.0.15"]:
+            self.runtimes[version] = self.box.make_runtime(version, exit_code=7)
+
+    def test_minimum_patch_level(self):
+        app = self.box.install_app("hello", config="\n".join([
+            "vmparam -Dx=1",
+            "javaVersion 1.8.0_10+",
+            "addjar lib/a.jar",
+            "mainclass Main",
+            "argument arg one",
+            "",
+        ]))
+        java = self.runtimes["1.8.0_462"].java
+        result = self.run_app(app, ["two"])
+        self.assert_ran(result, 7, [java, "-Dx=1", "-classpath", "lib/a.jar:", "Main", "two",
+                                    "arg one"], launch_error("Main", java, 7))
+        # The keys are enumerated in name order: a family key, then its runtimes.
+        self.assertEqual(result.stdout.splitlines(), [
+            "javaVersion=1.8.0_10+, javaVer=1.8.0",
+            "checking (1) 1.8",
+            "checking (2) 1.8.0_05",
+            "found correct java version 1.8.0_05. checking patch level",
+            "checking patch level 5 against 10",
+            "checking (3) 1.8.0_452",
+            "found correct java version 1.8.0_452. checking patch level",
+            "checking patch level 452 against 10",
+            "found latest java version 1.8.0_452",
+            "checking (4) 1.8.0_462",
+            "found correct java version 1.8.0_462. checking patch level",
+            "checking patch level 462 against 452",
+            "found latest java version 1.8.0_462",
+            "checking (5) 11",
+            "checking (6) 11.0.2",
+            "checking (7) 17",
+            "checking (8) 17.0.15",
+        ])
+
+    def test_version_forms(self):
+        cases = [
+            ("exact", "1.8.0_452", "1.8.0_452"),
+            ("family without patch level", "11", "11.0.2"),
+            ("highest patch level of a prefix", "1.8.0", "1.8.0_462"),
+            ("equal patch level accepted", "1.8.0_462+", "1.8.0_462"),
+        ]
+        for name, required, chosen in cases:
+            with self.subTest(name):
+                app = self.box.install_app("hello", config="mainclass Main\njavaVersion %s\n"
+                                           % required)
+                result = self.run_app(app)
+                java = self.runtimes[chosen].java
+                self.assert_ran(result, 7, [java, "-classpath", "Main"],
+                                launch_error("Main", java, 7))
+
+    def test_exact_version_not_installed(self):
+        app = self.box.install_app("hello", config="appname Hello\njavaVersion 1.8.0_999\n"
+                                   "mainclass Main\n")
+        for name, options in [("no terminal", {}), ("answer no", dict(answer="n")),
+                              ("answer yes", dict(answer="y"))]:
+            with self.subTest(name):
+                result = self.run_app(app, **options)
+                self.assertEqual(result.code, 5, result)
+                self.assertEqual(result.java_calls, [])
+                self.assertEqual(result.stdout, "")  # no enumeration for an exact version
+                self.assertEqual(result.stderr,
+                                 "Java Runtime Environment Not Found: Hello requires the Java "
+                                 "Runtime Environment version 1.8.0_999\n"
+                                 "Do you want to download it?\n")
+                self.assertEqual(result.urls, [])  # no page for 1.8
+
+    def test_download_offer_ends_with_11(self):
+        cases = [
+            # required, answer, URL opened
+            ("1.5.0_06+", None, None),
+            ("1.5.0_06+", "n", None),
+            ("1.5.0_06+", "y", JAVA_PAGE),
+            ("1.5.0_06+", "Yes", JAVA_PAGE),
+            ("1.4.2_10+", "y", ORACLE_PAGE),
+            ("1.6.0_10+", "y", None),
+        ]
+        self.box.make_runtime("1.5.0_04")
+        self.box.make_runtime("1.4.2_08")
+        for required, answer, url in cases:
+            with self.subTest(required=required, answer=answer):
+                app = self.box.install_app("hello", config="appname Hello World\n"
+                                           "javaVersion %s\nmainclass Main\n" % required)
+                result = self.run_app(app, answer=answer)
+                self.assertEqual(result.code, 11, result)
+                self.assertEqual(result.java_calls, [])
+                self.assertEqual(result.urls, [url] if url else [], result)
+                self.assertEqual(result.stderr,
+                                 "Incompatible JRE Version Found: Hello World requires the Java "
+                                 "Runtime Environment version %s\nDo you want to download it?\n"
+                                 % required)
+                if answer is not None:
+                    self.assertIn("[y/N]", result.terminal)
+                self.assertIn("javaVersion=%s, javaVer=%s\n" % (required, required[:5]),
+                              result.stdout)
+
+    def test_no_runtimes_at_all(self):
+        empty = self.box.path("empty")
+        os.makedirs(empty)
+        # Named by the launcher when neither "appname" nor "mainclass" came first.
+        app = self.box.install_app("tool", config="javaVersion 1.5.0\nmainclass Main\n")
+        result = self.run_app(app, answer="y", jvm_path=[empty])
+        self.assertEqual(result.code, 11, result)
+        self.assertEqual(result.urls, [JAVA_PAGE])
+        self.assertEqual(result.stderr,
+                         "Java Runtime Environment Not Found: tool requires the Java Runtime "
+                         "Environment version 1.5.0\nDo you want to download it?\n")
+
+
+class CommandLine(LauncherTest):
+    """Texts with spaces, quotes and backslashes reach Java as the words they
+    were."""
+
+    def test_java_path_with_a_space(self):
+        runtime = self.box.make_runtime("17.0.15", parent=self.box.path("my tools"),
+                                        name="java home")
+        cases = [
+            ("quoted in the configuration", 'javapath "%s"\n' % runtime.java, {}),
+            ("expanded from the environment", "javapath $TOOLS/bin/java\n",
+             dict(extra={"TOOLS": runtime.home})),
+        ]
+        for name, line, env in cases:
+            with self.subTest(name):
+                app = self.box.install_app("hello", config=line + "mainclass Main\n")
+                result = self.run_app(app, ["a"], jvm_path=[], **env)
+                self.assert_ran(result, 0, [runtime.java, "-classpath", "Main", "a"], "")
+
+    def test_arguments_with_spaces_and_backslashes(self):
+        runtime = self.box.make_runtime("17.0.15")
+        app = self.box.install_app("hello", config="mainclass Main\nargument from config\n")
+        args = ["C:\\my dir\\", "next", "a b\\\\", "no\\space\\", "\\\\server\\x y"]
+        result = self.run_app(app, args)
+        self.assert_ran(result, 0, [runtime.java, "-classpath", "Main"] + args
+                        + ["from config"], "")
+
+    def test_jar_directories(self):
+        runtime = self.box.make_runtime("17.0.15")
+        spaced = self.box.path("shared libs")
+        app = self.box.install_app("hello", config="\n".join([
+            "addpath classes",
+            "addjars lib",
+            "addjars $SHARED",
+            "addjars missing",
+            "mainclass Main",
+            "",
+        ]))
+        lib = os.path.join(os.path.dirname(app), "lib")
+        for name in ["b.JAR", "a.jar", "Z.Jar", "notes.txt", "c.jar.bak", "jar"]:
+            self.box.write_file(os.path.join(lib, name))
+        os.makedirs(os.path.join(lib, "x.jar"))
+        self.box.write_file(os.path.join(lib, "x.jar", "inner.jar"))
+        os.symlink(os.path.join(lib, "a.jar"), os.path.join(lib, "link.jar"))
+        os.symlink(os.path.join(lib, "nowhere"), os.path.join(lib, "dangling.jar"))
+        self.box.write_file(os.path.join(spaced, "s.jar"))
+        result = self.run_app(app, ["-d"], extra={"SHARED": spaced})
+        classpath = ("classes:lib/Z.Jar:lib/a.jar:lib/b.JAR:lib/link.jar:%s/s.jar:" % spaced)
+        self.assert_ran(result, 0, [runtime.java, "-classpath", classpath, "Main"])
+        trace = [line for line in result.stdout.splitlines()
+                 if line.startswith(("adding jar", "No jar files"))]
+        self.assertEqual(trace, [
+            "adding jar lib/Z.Jar",
+            "adding jar lib/a.jar",
+            "adding jar lib/b.JAR",
+            "adding jar lib/link.jar",
+            'adding jar "%s"/s.jar' % spaced,
+            "No jar files found in [missing]",
+        ])
+
+
+class Signals(LauncherTest):
+    def test_signals_reach_java(self):
+        app = self.box.install_app("hello", config="mainclass Main\n")
+        for number, name in [(signal.SIGTERM, "TERM"), (signal.SIGINT, "INT"),
+                             (signal.SIGHUP, "HUP")]:
+            with self.subTest(name):
+                runtime = self.box.make_runtime("17.0.15", name="jdk-" + name,
+                                                parent=self.box.path("jvm-" + name),
+                                                trap_signal=name, trap_exit=42, sleep=15)
+                result = self.run_app(app, jvm_path=[os.path.dirname(runtime.home)],
+                                      signal_after_ready=(runtime, number))
+                self.assertEqual(result.code, 42, result)
+                self.assertEqual(harness.read_lines(os.path.join(runtime.home, "trapped")),
+                                 [name])
+                self.assertEqual(result.stderr, launch_error("Main", runtime.java, 42))
+
+
+class ExampleApplication(unittest.TestCase):
+    def test_hello_prints_its_greeting_and_arguments(self):
+        app = os.path.join(EXAMPLES or "", "hello", "app", "hello")
+        if not EXAMPLES or not os.path.isfile(app):
+            self.skipTest("the example application was not built: %s" % app)
+        with harness.Sandbox(CARAFE) as box:
+            extra = {name: os.environ.get(name) for name in ("CARAFE_JVM_PATH", "JAVA_HOME")}
+            env = box.environment(extra=extra)
+            env["PATH"] = os.environ.get("PATH", "/usr/bin:/bin")
+            result = box.run(app, ["x y", "-d"], env=env, timeout=60)
+            self.assertEqual(result.code, 0, result)
+            lines = [line for line in result.stdout.splitlines()
+                     if line.startswith(("Hello", "argument"))]
+            self.assertEqual(len(lines), 4, result)
+            self.assertTrue(lines[0].startswith("Hello from carafe on Java "), result)
+            self.assertEqual(lines[1:], ["argument: x y", "argument: first",
+                                         "argument: second one"])
+
+
+def main():
+    global CARAFE, EXAMPLES
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--carafe", required=True, help="the carafe binary to test")
+    parser.add_argument("--examples", help="the build's examples directory")
+    options, rest = parser.parse_known_args()
+    CARAFE = os.path.abspath(options.carafe)
+    EXAMPLES = os.path.abspath(options.examples) if options.examples else None
+    unittest.main(argv=[sys.argv[0]] + rest)
+
+
+if __name__ == "__main__":
+    main()

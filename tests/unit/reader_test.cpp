@@ -198,6 +198,14 @@ TEST(ReadConfigFile, ReadsIncludedFilesInPlace) {
   EXPECT_EQ(state().filesOpen, 0);
 }
 
+TEST(ReadConfigFile, ReadsAFileIncludedTwiceOneAfterTheOtherTwice) {
+  fake::reset();
+  state().files["more.config"] = "vmparam m\n";
+  EXPECT_EQ(read("include more.config\ninclude more.config\n"), 0);
+  EXPECT_EQ(launchSettings.vmParams.entries, (Texts{"m", "m"}));
+  EXPECT_TRUE(state().notices.empty());
+}
+
 TEST(ReadConfigFile, ReportsAFileThatCannotBeOpenedOnStandardError) {
   fake::reset();
   state().openErrors["app.config"] = "Permission denied";

@@ -49,6 +49,7 @@ struct LookupCase {
 
 TEST(FindRequiredJava, ResolvesTheRequiredVersionAgainstTheInstalledRuntimes) {
   const std::string longName = "1.5.0_09" + std::string(247, 'x');  // 255 characters
+  const std::string longestName = longName.substr(0, 254);          // fits the room of 255
   const LookupCase cases[] = {
       {"1.5.0_06", true, {"1.5.0_06"}, "1.5.0_06", true, 0, ""},
       {"1.5.0_06", true, {"1.5.0_10"}, "1.5.0_06", false, 0, NOT_FOUND},
@@ -64,6 +65,7 @@ TEST(FindRequiredJava, ResolvesTheRequiredVersionAgainstTheInstalledRuntimes) {
       {"1.5", true, {"1.5.0_06", "1.5.1_06"}, "1.5.1_06", true, 0, ""},
       {"_06+", true, {"1.4.2_08", "1.5.0_06"}, "1.4.2_08", true, 0, ""},
       {"1.5", true, {longName, "1.5.0_02"}, "1.5.0_02", true, 0, ""},
+      {"1.5", true, {"1.5.0_02", longestName}, longestName, true, 0, ""},
       {"1.5.0", false, {}, "1.5.0", false, 11, NOT_FOUND},
       {"1.5.0_06", false, {}, "1.5.0_06", false, 0, NOT_FOUND},
       {"", true, {"1.5.0_06"}, "", false, 0, ""},

@@ -1,0 +1,132 @@
+// Starting Java, waiting for it and reporting how it ended.
+#include "launch/launch.h"
+
+#include <gtest/gtest.h>
+
+#include "core/settings.h"
+#include "fake_platform.h"
+
+namespace carafe {
+namespace {
+
+using fake::Notice;
+using fake::state;
+using platform::NoticeStyle;
+
+struct ExitCase {
+  std::uint32_t javaExit;
+  int result;
+  std::string errorText;  // of the "Error" notice; empty: none
+};
+
+TEST(LaunchJava, ReturnsJavasExitCodeAndReportsANonZeroOne) {
+  const ExitCase cases[] = {
+      {0, 0, ""},
+      {1, 1, "Error launching Class app.Main\n with Java \"C:\\my jre\\bin\\javaw.exe\".\nError=1"},
+      {0xFFFFFFFFu, -1,
+       "Error launching Class app.Main\n with Java \"C:\\my jre\\bin\\javaw.exe\".\nError=-1"},
+  };
+  for (const ExitCase& c : cases) {
+    SCOPED_TRACE(c.javaExit);
+    fake::reset();
+    launchSettings.mainClass = "app.Main";
+    launchSettings.javaPath = "\"C:\\my jre\\bin\\javaw.exe\"";
+    state().processOutcome = {true, c.javaExit, 0, ""};
+    EXPECT_EQ(launchJava(), c.result);
+    EXPECT_EQ(state().processes,
+              std::vector<std::string>{"\"C:\\my jre\\bin\\javaw.exe\" -classpath  app.Main"});
+    const std::vector<Notice> expected =
+        c.errorText.empty() ? std::vector<Notice>{}
+                            : std::vector<Notice>{{"Error", c.errorText, NoticeStyle::ERROR}};
+    EXPECT_EQ(state().notices, expected);
+    EXPECT_EQ(state().standardOutput, "");
+  }
+}
+
+TEST(LaunchJava, ShowsTheJavaPathAndCommandThenTheOutcomeInDebugMode) {
+  fake::reset();
+  fake::addRuntime("1.5", "D:\\jre");
+  fake::setCurrentVersion("1.5");
+  launchSettings.debugMode = true;
+  launchSettings.mainClass = "M";
+  launchSettings.arguments.entries = {"x"};
+  state().processOutcome = {true, 3, 0, ""};
+  EXPECT_EQ(launchJava(), 3);
+  EXPECT_EQ(launchSettings.javaPath, "D:\\jre\\bin\\java.exe");
+  const std::vector<std::string> expected = {
+      "notice Javapath is: D:\\jre\\bin\\java.exe",
+      "out cmdLine is 40 chars long\n",
+      "notice Command Line is: D:\\jre\\bin\\java.exe -classpath  M x ",
+      "notice Error: Error launching Class M\n with Java D:\\jre\\bin\\java.exe.\nError=3",
+      "out CreateProcess ret 1, exitCode=3\n",
+  };
+  EXPECT_EQ(state().events, expected);
+}
+
+TEST(LaunchJava, LooksUpTheDefaultRuntimeOnlyWhenNoJavaPathIsSet) {
+  // An empty Java path counts as set.
+  fake::reset();
+  launchSettings.mainClass = "M";
+  launchSettings.javaPath = "";
+  EXPECT_EQ(launchJava(), 0);
+  EXPECT_EQ(state().processes, std::vector<std::string>{" -classpath  M"});
+  EXPECT_TRUE(state().notices.empty());
+
+  // No runtime: only the lookup's own notice; nothing composed or started.
+  fake::reset();
+  launchSettings.debugMode = true;
+  launchSettings.mainClass = "M";
+  EXPECT_EQ(launchJava(), 2);
+  EXPECT_EQ(launchSettings.javaPath, std::nullopt);
+  EXPECT_EQ(state().notices.back(),
+            (Notice{"Error!", "No Java Installation Found", NoticeStyle::ERROR}));
+  for (const Notice& notice : state().notices) EXPECT_NE(notice.caption, "Javapath is");
+  EXPECT_TRUE(state().processes.empty());
+  EXPECT_EQ(state().standardOutput, "");
+}
+
+struct RefusalCase {
+  const char* name;
+  std::optional<std::string> mainClass;
+  std::string javaPath;
+  platform::ProcessOutcome outcome;
+  std::vector<std::string> mentions;  // in the "Error" notice
+  std::size_t started;
+};
+
+TEST(LaunchJava, ReportsWhatKeepsJavaFromStartingAndReturns2) {
+  const RefusalCase cases[] = {
+      {"no main class", std::nullopt, "javaw", {}, {"D:\\Apps\\app.config", "mainclass"}, 0},
+      {"process creation fails",
+       "M",
+       "C:\\nojava\\javaw.exe",
+       {false, 0, 2, "The system cannot find the file specified."},
+       {"C:\\nojava\\javaw.exe", "The system cannot find the file specified."},
+       1},
+      {"command too long for Windows",
+       "M",
+       std::string(32760, 'j'),
+       {},
+       {"D:\\Apps\\app.config", "32766"},
+       0},
+  };
+  for (const RefusalCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    fake::reset();
+    launchSettings.configPath = "D:\\Apps\\app.config";
+    launchSettings.mainClass = c.mainClass;
+    launchSettings.javaPath = c.javaPath;
+    state().processOutcome = c.outcome;
+    EXPECT_EQ(launchJava(), 2);
+    EXPECT_EQ(state().processes.size(), c.started);
+    ASSERT_EQ(state().notices.size(), 1u);
+    EXPECT_EQ(state().notices[0].caption, "Error");
+    EXPECT_EQ(state().notices[0].style, NoticeStyle::ERROR);
+    for (const std::string& mention : c.mentions) {
+      EXPECT_NE(state().notices[0].text.find(mention), std::string::npos) << mention;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace carafe

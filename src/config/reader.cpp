@@ -19,8 +19,18 @@ namespace {
 // The files being read, outermost first, each by its identity.
 std::vector<std::string> openFiles;
 
-enum class Keyword { VMPARAM, JAVAPATH, ADDPATH, MAINCLASS, APPNAME, JAVAVERSION, ADDJARS,
-                     ARGUMENT, ADDJAR, INCLUDE };
+enum class Keyword {
+  VMPARAM,
+  JAVAPATH,
+  ADDPATH,
+  MAINCLASS,
+  APPNAME,
+  JAVAVERSION,
+  ADDJARS,
+  ARGUMENT,
+  ADDJAR,
+  INCLUDE
+};
 
 struct KeywordRule {
   const char* word;
@@ -32,16 +42,11 @@ struct KeywordRule {
 // Tested in this order; the first keyword that the line begins with applies
 // ("addjars" before "addjar").
 const KeywordRule KEYWORDS[] = {
-    {"vmparam", Keyword::VMPARAM, true, true},
-    {"javapath", Keyword::JAVAPATH, true, true},
-    {"addpath", Keyword::ADDPATH, true, true},
-    {"mainclass", Keyword::MAINCLASS, true, false},
-    {"appname", Keyword::APPNAME, true, false},
-    {"javaVersion", Keyword::JAVAVERSION, true, false},
-    {"addjars", Keyword::ADDJARS, true, true},
-    {"argument", Keyword::ARGUMENT, false, false},
-    {"addjar", Keyword::ADDJAR, true, true},
-    {"include", Keyword::INCLUDE, true, false},
+    {"vmparam", Keyword::VMPARAM, true, true},  {"javapath", Keyword::JAVAPATH, true, true},
+    {"addpath", Keyword::ADDPATH, true, true},  {"mainclass", Keyword::MAINCLASS, true, false},
+    {"appname", Keyword::APPNAME, true, false}, {"javaVersion", Keyword::JAVAVERSION, true, false},
+    {"addjars", Keyword::ADDJARS, true, true},  {"argument", Keyword::ARGUMENT, false, false},
+    {"addjar", Keyword::ADDJAR, true, true},    {"include", Keyword::INCLUDE, true, false},
 };
 
 void includeFile(const std::string& path) {
@@ -97,6 +102,13 @@ void applyKeyword(const KeywordRule& rule, const std::string& value) {
 }  // namespace
 
 void applyConfigLine(const std::string& line) {
+  // A line's text ends at a NUL byte, as every text the launcher passes on
+  // does: a NUL inside a value would cut the Java command short.
+  const std::size_t nul = line.find('\0');
+  if (nul != std::string::npos) {
+    applyConfigLine(line.substr(0, nul));
+    return;
+  }
   if (line.empty() || line[0] == '#' || line[0] == '/') return;
   const std::size_t space = line.find(' ');
   if (space == std::string::npos) return;
@@ -117,16 +129,18 @@ int readConfigFile(const std::string& path) {
   std::string errorText;
   platform::File* file = platform::openFile(path, identity, errorText);
   if (file == nullptr) {
-    platform::writeStandardError(formatText("Can't open %s Error %s\n", path.c_str(), errorText.c_str()));
+    platform::writeStandardError(
+        formatText("Can't open %s Error %s\n", path.c_str(), errorText.c_str()));
     return 1;
   }
   for (const std::string& reading : openFiles) {
     if (reading == identity) {
       platform::closeFile(file);
-      showError("Error", formatText("Can't include %s: it is already being read, so it would include "
-                                    "itself.\n"
-                                    "The include line is skipped.",
-                                    path.c_str()));
+      showError("Error",
+                formatText("Can't include %s: it is already being read, so it would include "
+                           "itself.\n"
+                           "The include line is skipped.",
+                           path.c_str()));
       return 1;
     }
   }

@@ -1,0 +1,96 @@
+// Command line composition and the launch over arbitrary settings.
+//
+// Input: one byte of options (bit 0 debug mode, bit 1 POSIX conventions,
+// bit 2 the start fails, bit 3 Java ends with a non-zero code, bit 4 a
+// default runtime is registered), one byte that repeats every list entry
+// (1 to 256 times), then lines "K text": j javaPath, m mainClass, p vmParams,
+// c vmPaths, J vmJars, a arguments.
+#include <cstdint>
+#include <string>
+
+#include "core/exit_codes.h"
+#include "core/settings.h"
+#include "fake_platform.h"
+#include "fuzz_support.h"
+#include "launch/compose.h"
+#include "launch/launch.h"
+
+namespace {
+
+using carafe::fuzz::fail;
+
+void addEntry(carafe::TextList& list, const std::string& text, int repeat) {
+  for (int i = 0; i < repeat; ++i) carafe::appendToList(list, text, "fuzz");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const carafe::fuzz::Input input(data, size);
+  carafe::fuzz::resetFake(input);
+  carafe::LaunchSettings& settings = carafe::launchSettings;
+  settings.debugMode = input.flag(0);
+  const int repeat = input.text.empty() ? 1 : static_cast<unsigned char>(input.text[0]) + 1;
+  const std::string lines = input.text.empty() ? std::string() : input.text.substr(1);
+
+  for (const std::string& line : carafe::fuzz::splitOn(lines, "\n")) {
+    if (line.size() < 2) continue;
+    const std::string text = line.substr(2);
+    switch (line[0]) {
+      case 'j':
+        settings.javaPath = text;
+        break;
+      case 'm':
+        settings.mainClass = text;
+        break;
+      case 'p':
+        addEntry(settings.vmParams, text, repeat);
+        break;
+      case 'c':
+        addEntry(settings.vmPaths, text, repeat);
+        break;
+      case 'J':
+        addEntry(settings.vmJars, text, repeat);
+        break;
+      case 'a':
+        addEntry(settings.arguments, text, repeat);
+        break;
+      default:
+        break;
+    }
+  }
+  carafe::fuzz::checkListCapacity();
+  if (input.flag(4)) {
+    carafe::fake::addRuntime("1.5", "C:\\Program Files\\jre");
+    carafe::fake::setCurrentVersion("1.5");
+  }
+  carafe::fake::FakeState& state = carafe::fake::state();
+  state.processOutcome.created = !input.flag(2);
+  state.processOutcome.exitCode = input.flag(3) ? 0xC0000005u : 0;
+  state.processOutcome.errorText = "The system cannot find the file specified.";
+
+  if (settings.javaPath && settings.mainClass) {
+    // The size reserved always leaves room for the text and two more bytes.
+    const std::string text = carafe::composeCommandLine();
+    if (carafe::commandLineSize() < text.size() + 2) fail("the size does not cover the text", text);
+    if (text.compare(0, settings.javaPath->size(), *settings.javaPath) != 0) {
+      fail("the command does not begin with the Java path", text);
+    }
+  }
+
+  const bool hadMainClass = settings.mainClass.has_value();
+  const int code = carafe::launchJava();
+  if (!hadMainClass && (code != carafe::EXIT_NOT_LAUNCHED || !state.processes.empty())) {
+    fail("a launch without a main class started something");
+  }
+  const std::size_t limit = carafe::platform::conventions().maxCommandLineLength;
+  for (const std::string& command : state.processes) {
+    if (limit != 0 && command.size() > limit) fail("a command over the limit was started");
+  }
+  if (!state.processes.empty() && !state.processOutcome.created &&
+      code != carafe::EXIT_NOT_LAUNCHED) {
+    fail("a failed start did not give exit code 2");
+  }
+  carafe::fuzz::checkNothingLeftOpen();
+  return 0;
+}

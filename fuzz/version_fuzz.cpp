@@ -1,0 +1,97 @@
+// The required-version lookup over arbitrary installed key names, and the
+// POSIX runtime view built from runtimes of arbitrary versions.
+//
+// Input: one byte of options (bit 0 debug mode, bit 1 POSIX conventions,
+// bit 2 answer Yes to the download offer, bit 3 no runtime registered at all,
+// bit 6 the keys have no "JavaHome"), then lines: the required version, then
+// one installed key name per line.
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/settings.h"
+#include "fake_platform.h"
+#include "fuzz_support.h"
+#include "platform/posix/runtime_view.h"
+#include "runtime/default_lookup.h"
+#include "runtime/required_lookup.h"
+
+namespace {
+
+using carafe::fuzz::fail;
+
+std::string lower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+void checkRuntimeView(const std::vector<std::string>& versions) {
+  std::vector<carafe::platform::InstalledRuntime> runtimes;
+  for (std::size_t i = 0; i < versions.size(); ++i) {
+    runtimes.push_back({"/jvm/" + std::to_string(i), versions[i]});
+  }
+  const std::string defaultHome = versions.empty() ? std::string() : "/jvm/0";
+  const carafe::platform::RuntimeView view =
+      carafe::platform::buildRuntimeView(runtimes, defaultHome);
+  if (runtimes.empty()) {
+    if (!view.keys.empty() || !view.currentVersion.empty()) fail("a view without runtimes");
+    return;
+  }
+  // The default runtime's family is always one of the keys.
+  const bool found = std::any_of(
+      view.keys.begin(), view.keys.end(),
+      [&](const carafe::platform::RuntimeKey& key) { return key.name == view.currentVersion; });
+  if (!found) fail("CurrentVersion names no key", view.currentVersion);
+  for (std::size_t i = 1; i < view.keys.size(); ++i) {
+    if (!(view.keys[i - 1].name < view.keys[i].name)) fail("keys out of order or repeated");
+  }
+  for (const std::string& a : versions) {
+    if (carafe::platform::versionLess(a, a)) fail("a version is below itself", a);
+    for (const std::string& b : versions) {
+      if (carafe::platform::versionLess(a, b) && carafe::platform::versionLess(b, a)) {
+        fail("two versions are each below the other", a + " " + b);
+      }
+    }
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const carafe::fuzz::Input input(data, size);
+  carafe::fuzz::resetFake(input);
+  carafe::LaunchSettings& settings = carafe::launchSettings;
+  settings.debugMode = input.flag(0);
+
+  std::vector<std::string> lines = carafe::fuzz::splitOn(input.text, "\n");
+  const std::string required = lines[0];
+  const std::vector<std::string> names(lines.begin() + 1, lines.end());
+  if (!input.flag(3)) {
+    carafe::fake::addRuntimeBase();
+    for (const std::string& name : names) {
+      carafe::fake::addRuntime(name, "C:\\Program Files\\jre " + name);
+      if (input.flag(6))
+        carafe::fake::state().registry[lower(carafe::versionKeyPath(name))].values.clear();
+    }
+  }
+  if (input.flag(2)) carafe::fake::state().answers.assign(4, carafe::platform::ANSWER_YES);
+
+  settings.javaVersion = required;
+  try {
+    carafe::findRequiredJava();
+    // A rewritten version is the name of an installed key.
+    if (*settings.javaVersion != required &&
+        std::find(names.begin(), names.end(), *settings.javaVersion) == names.end()) {
+      fail("javaVersion became a name that is not installed", *settings.javaVersion);
+    }
+  } catch (const carafe::fake::FakeExit&) {
+  }
+  carafe::fuzz::checkNothingLeftOpen();
+
+  checkRuntimeView(names.size() > 64 ? std::vector<std::string>(names.begin(), names.begin() + 64)
+                                     : names);
+  return 0;
+}

@@ -1,6 +1,7 @@
 #include "config/expand.h"
 
 #include "core/notice.h"
+#include "core/settings.h"
 #include "platform/platform.h"
 
 namespace carafe {
@@ -51,8 +52,11 @@ std::string expandValue(const std::optional<std::string>& value, bool quoteIfSpa
   }
   if (quote) result += '"';
 
-  showDebug("Parse Path",
-            formatText("arg [%s] expanded to [%s]\n", text.c_str(), result.c_str()));
+  // Formatted only in debug mode: most values of a configuration pass through here.
+  if (launchSettings.debugMode) {
+    showPlain("Parse Path",
+              formatText("arg [%s] expanded to [%s]\n", text.c_str(), result.c_str()));
+  }
   toForwardSlashes(result);
   return result;
 }

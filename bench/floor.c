@@ -1,7 +1,10 @@
 /* The least a launcher that waits for Java can cost: one extra process that
  * starts the program named by its arguments and waits for it. Nothing is read,
  * searched or composed. Built natively, and with MinGW-w64 for the runs under
- * Wine, where it hands the rest of its own command line to CreateProcessA. */
+ * Wine, where it hands the rest of its own command line to CreateProcessA.
+ * With WAIT_FOR_INPUT_IDLE it also waits for the child's input idle state, as
+ * the Windows launcher does; that brings in user32.dll, whose start-up is a
+ * large part of a process start under Wine. */
 #ifdef _WIN32
 #include <windows.h>
 
@@ -26,6 +29,9 @@ int main(void) {
   if (!CreateProcessA(NULL, command, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {
     return 2;
   }
+#ifdef WAIT_FOR_INPUT_IDLE
+  WaitForInputIdle(process.hProcess, 5000);
+#endif
   WaitForSingleObject(process.hProcess, INFINITE);
   DWORD code = 1;
   GetExitCodeProcess(process.hProcess, &code);

@@ -106,11 +106,12 @@ class StartAndExitCodes(LauncherTest):
             ("dot slash", "./tool", app_dir, {}),
             ("dot dot", "../apps/tool/tool", self.elsewhere, {}),
             ("bare name on PATH", "tool", self.elsewhere, dict(path_dirs=[app_dir])),
+            ("bare name on a relative PATH entry", "tool", self.box.path("apps"),
+             dict(path_dirs=["tool"])),
         ]
         for name, argv0, cwd, env in cases:
             with self.subTest(name):
-                result = self.box.run(argv0 if os.sep in argv0 else "tool", ["x"], cwd=cwd,
-                                      argv0=argv0, **env)
+                result = self.box.run(app, ["x"], cwd=cwd, argv0=argv0, **env)
                 self.assert_ran(result, 4, [runtime.java, "-classpath", "app.Tool", "x"],
                                 launch_error("app.Tool", runtime.java, 4))
                 self.assertEqual(result.java_directories, [app_dir])
@@ -345,20 +346,27 @@ class RequiredVersion(LauncherTest):
                                 launch_error("Main", java, 7))
 
     def test_exact_version_not_installed(self):
-        app = self.box.install_app("hello", config="appname Hello\njavaVersion 1.8.0_999\n"
-                                   "mainclass Main\n")
-        for name, options in [("no terminal", {}), ("answer no", dict(answer="n")),
-                              ("answer yes", dict(answer="y"))]:
-            with self.subTest(name):
-                result = self.run_app(app, **options)
+        cases = [
+            # required, answer, URL opened
+            ("1.8.0_999", None, None),
+            ("1.8.0_999", "n", None),
+            ("1.8.0_999", "y", None),  # no page for 1.8
+            ("1.5.0_99", None, None),
+            ("1.5.0_99", "y", JAVA_PAGE),
+        ]
+        for required, answer, url in cases:
+            with self.subTest(required=required, answer=answer):
+                app = self.box.install_app("hello", config="appname Hello\njavaVersion %s\n"
+                                           "mainclass Main\n" % required)
+                result = self.run_app(app, answer=answer)
                 self.assertEqual(result.code, 5, result)
                 self.assertEqual(result.java_calls, [])
                 self.assertEqual(result.stdout, "")  # no enumeration for an exact version
                 self.assertEqual(result.stderr,
                                  "Java Runtime Environment Not Found: Hello requires the Java "
-                                 "Runtime Environment version 1.8.0_999\n"
-                                 "Do you want to download it?\n")
-                self.assertEqual(result.urls, [])  # no page for 1.8
+                                 "Runtime Environment version %s\n"
+                                 "Do you want to download it?\n" % required)
+                self.assertEqual(result.urls, [url] if url else [], result)
 
     def test_download_offer_ends_with_11(self):
         cases = [
@@ -446,6 +454,7 @@ class CommandLine(LauncherTest):
         self.box.write_file(os.path.join(lib, "x.jar", "inner.jar"))
         os.symlink(os.path.join(lib, "a.jar"), os.path.join(lib, "link.jar"))
         os.symlink(os.path.join(lib, "nowhere"), os.path.join(lib, "dangling.jar"))
+        os.mkfifo(os.path.join(lib, "pipe.jar"))
         self.box.write_file(os.path.join(spaced, "s.jar"))
         result = self.run_app(app, ["-d"], extra={"SHARED": spaced})
         classpath = ("classes:lib/Z.Jar:lib/a.jar:lib/b.JAR:lib/link.jar:%s/s.jar:" % spaced)
@@ -470,7 +479,7 @@ class Signals(LauncherTest):
             with self.subTest(name):
                 runtime = self.box.make_runtime("17.0.15", name="jdk-" + name,
                                                 parent=self.box.path("jvm-" + name),
-                                                trap_signal=name, trap_exit=42, sleep=15)
+                                                trap_signal=name, trap_exit=42, sleep=8)
                 result = self.run_app(app, jvm_path=[os.path.dirname(runtime.home)],
                                       signal_after_ready=(runtime, number))
                 self.assertEqual(result.code, 42, result)

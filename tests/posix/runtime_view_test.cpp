@@ -355,7 +355,9 @@ TEST_F(LoadRuntimeView, WithoutADefaultTheHighestIsCurrent) {
 }
 
 TEST_F(LoadRuntimeView, JavaHomeDecidesTheCurrentVersion) {
-  environment.set("JAVA_HOME", java11);
+  // Reached through a link, it is still the runtime found below the root.
+  fs::create_directory_symlink(java11, directory.path() + "/java-home");
+  environment.set("JAVA_HOME", directory.path() + "/java-home/");
   javaOnPath(java8);  // JAVA_HOME comes first
   EXPECT_EQ(loadRuntimeView().currentVersion, "11");
 }

@@ -1,0 +1,15 @@
+// The entry of carafe.exe, a GUI-subsystem program: the runtime library has
+// split the command line by the Microsoft rules into the argument vector.
+#include "core/run.h"
+
+// The runtime library expands no wildcards in the arguments: a "*" on the
+// command line reaches Java as written.
+extern "C" {
+int _dowildcard = 0;
+}
+
+int main(int argc, char** argv) {
+  static const char* const EMPTY[] = {"", nullptr};
+  if (argc < 1 || argv == nullptr) return carafe::launcherMain(1, EMPTY);
+  return carafe::launcherMain(argc, argv);
+}

@@ -71,9 +71,16 @@ Search* searchStart(const std::string& directory, const std::string& extension, 
   if (listing == nullptr) return nullptr;
   auto* search = new Search;
   const int descriptor = ::dirfd(listing);
+  // The listing tells most entries' kind itself, which saves a stat per jar;
+  // only where the entries can be examined at all (search permission).
+  const bool kindsListed = ::faccessat(descriptor, ".", X_OK, AT_EACCESS) == 0;
   while (const dirent* entry = ::readdir(listing)) {
     const std::string name = entry->d_name;
     if (!endsWithIgnoringCase(name, extension)) continue;
+    if (kindsListed && (entry->d_type == DT_REG || entry->d_type == DT_DIR)) {
+      search->matches.push_back({name, entry->d_type == DT_DIR});
+      continue;
+    }
     // A link counts as what it points to; a name that cannot be examined is skipped.
     struct stat status {};
     if (::fstatat(descriptor, entry->d_name, &status, 0) != 0) continue;

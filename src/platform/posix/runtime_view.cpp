@@ -140,7 +140,7 @@ RuntimeView buildRuntimeView(const std::vector<InstalledRuntime>& runtimes,
                              const std::string& defaultHome) {
   RuntimeView view;
   if (runtimes.empty()) return view;
-  std::map<std::string, std::string> keys;                 // name -> home
+  std::map<std::string, std::string> keys;  // name -> home
   std::map<std::string, const InstalledRuntime*> highest;  // family -> runtime
   const InstalledRuntime* best = &runtimes.front();
   const InstalledRuntime* chosen = nullptr;

@@ -1,0 +1,951 @@
+#!/usr/bin/env python3
+"""carafe.exe end to end under Wine, on a virtual X display.
+
+One Wine prefix is made fresh for each run of the suite and shared by its
+scenarios, with one wineserver. Every scenario installs the launcher under an
+application's name on drive D: (a directory of its own), registers fake Java
+runtimes with "wine reg add", starts the launcher through a small runner that
+records its whole 32-bit exit code, and answers each notice with xdotool by
+its window name (the caption). The notices' texts come from Wine's
+trace+msgbox channel on standard error. Fake javaw.exe and java.exe record
+how they were started; the download page is caught by Wine's browser setting.
+
+    wine_test.py --exe carafe.exe --javaw javaw.exe --java java.exe --runner wine_runner.exe
+                 [--screenshot notice.png] [unittest options]
+"""
+
+import argparse
+import os
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import unittest
+
+OPTIONS = None
+SESSION = None
+
+BASE_KEY = r"SOFTWARE\JavaSoft\Java Runtime Environment"
+MACHINE_BASE_KEY = "HKLM\\" + BASE_KEY
+JAVA_VENDOR_KEY = r"HKLM\SOFTWARE\JavaSoft"
+PAGE_1_4_2 = "https://www.oracle.com/j2se/1.4.2/download.html"
+PAGE_1_5 = "https://www.java.com/en/download/download_the_latest.jsp"
+COMMAND_LIMIT = 32766  # CreateProcess takes 32,767 characters, the terminator included
+
+# Patience for things that happen on their own time (Wine starting, a browser
+# being launched); never an assertion.
+RUN_TIMEOUT = 240
+NOTICE_GONE_TIMEOUT = 6
+URL_TIMEOUT = 60
+
+MSGBOX_TRACE = re.compile(r'^[0-9a-f]+:trace:msgbox:MSGBOX_OnInit L"(.*)"(\.\.\.)?$')
+WINE_DEBUG_LINE = re.compile(r"^[0-9a-f]{4,}:(trace|err|warn|fixme):")
+
+
+def find_program(*names):
+    for name in names:
+        found = shutil.which(name) or (name if os.path.isabs(name) and os.access(name, os.X_OK) else None)
+        if found:
+            return found
+    raise RuntimeError("none of %s is installed" % ", ".join(names))
+
+
+def unescape_wine_text(text):
+    """Undoes the escapes of Wine's debug strings (\\n, \\", \\\\, \\XXXX)."""
+    result = []
+    i = 0
+    while i < len(text):
+        c = text[i]
+        if c != "\\" or i + 1 >= len(text):
+            result.append(c)
+            i += 1
+            continue
+        following = text[i + 1]
+        simple = {"n": "\n", "r": "\r", "t": "\t", '"': '"', "\\": "\\"}
+        if following in simple:
+            result.append(simple[following])
+            i += 2
+        elif re.match(r"[0-9a-f]{4}", text[i + 1:i + 5]):
+            result.append(chr(int(text[i + 1:i + 5], 16)))
+            i += 5
+        else:
+            result.append(c)
+            i += 1
+    return "".join(result)
+
+
+class Notice:
+    """A notice as the user met it: its caption, its text and the key pressed."""
+
+    def __init__(self, caption, text, truncated):
+        self.caption = caption
+        self.text = text
+        self.truncated = truncated  # Wine's trace shortens long texts
+
+    def matches(self, caption, text):
+        if self.caption != caption:
+            return False
+        return text.startswith(self.text) if self.truncated else text == self.text
+
+    def __repr__(self):
+        return "(%r, %r%s)" % (self.caption, self.text, "..." if self.truncated else "")
+
+
+class JavaStart:
+    """One start of a fake java(w).exe, as it recorded it."""
+
+    def __init__(self, fields, arguments):
+        self.module = fields.get("module", "")
+        self.command = fields.get("command", "")
+        self.directory = fields.get("directory", "")
+        self.argv = arguments
+
+
+class Run:
+    def __init__(self, exit_code, captions, texts, stdout, stderr, java, urls, answers):
+        self.exit_code = exit_code
+        self.captions = captions
+        self.texts = texts
+        self.stdout = stdout
+        self.stderr = stderr  # standard error without Wine's own debug lines
+        self.java = java
+        self.urls = urls
+        self.answers = answers
+
+    def describe(self):
+        return ("exit code %s\ncaptions %r\ntexts %r\nstdout %r\nstderr %r\njava %r\nurls %r"
+                % (self.exit_code, self.captions, [t for t, _ in self.texts], self.stdout,
+                   self.stderr, [j.command for j in self.java], self.urls))
+
+
+class WineSession:
+    """Xvfb, a fresh Wine prefix with drive D:, and one persistent wineserver."""
+
+    def __init__(self, options):
+        self.options = options
+        self.wine = find_program("wine", "/usr/lib/wine/wine64", "wine64")
+        self.wineserver = find_program("wineserver", "/usr/lib/wine/wineserver64",
+                                       "/usr/lib/wine/wineserver")
+        self.xdotool = find_program("xdotool")
+        self.xvfb_program = find_program("Xvfb")
+        self.root = tempfile.mkdtemp(prefix="carafe-wine-")
+        self.prefix = os.path.join(self.root, "prefix")
+        self.drive_d = os.path.join(self.root, "drive_d")
+        self.urls_file = os.path.join(self.root, "urls.txt")
+        self.xvfb = None
+        self.display = None
+        self.server_started = False
+
+    # ---- environment ------------------------------------------------------
+
+    def environment(self, debug="-all", extra=None):
+        env = {key: value for key, value in os.environ.items()
+               if not key.startswith(("WINE", "CARAFE_", "DISPLAY"))}
+        env.update({
+            "WINEPREFIX": self.prefix,
+            "WINEARCH": "win64",
+            "WINEDEBUG": debug,
+            # No Mono or Gecko install offers, no menu entries written to $HOME.
+            "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d",
+            "DISPLAY": self.display,
+        })
+        env.update(extra or {})
+        return env
+
+    def run_wine(self, *arguments, check=True):
+        # Output goes to a file, not a pipe: Wine's own services, started on
+        # the way, inherit it and would hold a pipe open.
+        with tempfile.TemporaryFile(dir=self.root) as output:
+            completed = subprocess.run([self.wine] + list(arguments), env=self.environment(),
+                                       stdout=output, stderr=output, stdin=subprocess.DEVNULL,
+                                       timeout=RUN_TIMEOUT)
+            if check and completed.returncode != 0:
+                output.seek(0)
+                raise RuntimeError("wine %s failed: %s" % (" ".join(arguments),
+                                                           output.read().decode(errors="replace")))
+        return completed
+
+    def xdo(self, *arguments):
+        return subprocess.run([self.xdotool] + list(arguments), env=self.environment(),
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=30)
+
+    # ---- start and stop ---------------------------------------------------
+
+    def start(self):
+        self.start_xvfb()
+        os.makedirs(self.drive_d)
+        # The server is started first, persistent, so that every scenario
+        # finds it and Wine's services running.
+        os.makedirs(self.prefix)
+        self.start_server()
+        self.run_wine("wineboot", "--init")
+        os.symlink(self.drive_d, os.path.join(self.prefix, "dosdevices", "d:"))
+        browser = os.path.join(self.root, "browser.sh")
+        with open(browser, "w") as script:
+            script.write('#!/bin/sh\nprintf "%%s\\n" "$@" >> "%s"\n' % self.urls_file)
+        os.chmod(browser, 0o755)
+        settings = [
+            # The download page goes to a script that records the URL.
+            (r"HKCU\Software\Wine\WineBrowser", "Browsers", "REG_SZ", browser),
+            # No window manager runs on the virtual display: Wine draws the
+            # notices' title bars itself, as Windows would.
+            (r"HKCU\Software\Wine\X11 Driver", "Decorated", "REG_SZ", "N"),
+            # A crash prints its report and ends; no dialog waits for a user.
+            (r"HKCU\Software\Wine\WineDbg", "ShowCrashDialog", "REG_DWORD", "0"),
+        ]
+        for key, name, kind, data in settings:
+            self.run_wine("reg", "add", key, "/v", name, "/t", kind, "/d", data, "/f")
+
+    def start_xvfb(self):
+        read_end, write_end = os.pipe()
+        self.xvfb = subprocess.Popen(
+            [self.xvfb_program, "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
+             "-nolisten", "tcp", "-noreset"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            preexec_fn=end_with_parent)
+        os.close(write_end)
+        number = b""
+        with os.fdopen(read_end, "rb") as reader:
+            while not number.endswith(b"\n"):
+                chunk = reader.read(1)
+                if not chunk:
+                    raise RuntimeError("Xvfb did not start")
+                number += chunk
+        self.display = ":" + number.decode().strip()
+
+    def start_server(self):
+        # It outlives the gaps between scenarios, and ends by itself a minute
+        # after the last one, should this suite be killed before it stops it.
+        subprocess.run([self.wineserver, "-p60"], env=self.environment(), check=True, timeout=60)
+        self.server_started = True
+
+    def kill_server(self):
+        subprocess.run([self.wineserver, "-k"], env=self.environment(), timeout=60,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def stop(self):
+        try:
+            if self.server_started:
+                self.kill_server()
+        finally:
+            if self.xvfb is not None:
+                self.xvfb.terminate()
+                try:
+                    self.xvfb.wait(timeout=20)
+                except subprocess.TimeoutExpired:
+                    self.xvfb.kill()
+                    self.xvfb.wait()
+            shutil.rmtree(self.root, ignore_errors=True)
+
+    # ---- registry ---------------------------------------------------------
+
+    def clear_runtimes(self):
+        self.run_wine("reg", "delete", JAVA_VENDOR_KEY, "/f", check=False)
+
+    def reg_add(self, key, name=None, data=None, kind="REG_SZ"):
+        arguments = ["reg", "add", key]
+        if name is not None:
+            arguments += ["/v", name, "/t", kind, "/d", data]
+        self.run_wine(*(arguments + ["/f"]))
+
+    def register(self, current_version=None, runtimes=(), base_key=True):
+        """Registers runtimes afresh: runtimes is a list of (key name, JavaHome or None)."""
+        self.clear_runtimes()
+        if not base_key:
+            return
+        self.reg_add(MACHINE_BASE_KEY)
+        if current_version is not None:
+            self.reg_add(MACHINE_BASE_KEY, "CurrentVersion", current_version)
+        for name, home in runtimes:
+            if home is None:
+                self.reg_add(MACHINE_BASE_KEY + "\\" + name)
+            else:
+                self.reg_add(MACHINE_BASE_KEY + "\\" + name, "JavaHome", home)
+
+    def import_registry(self, lines):
+        """Imports many keys in one go from the lines of a .reg file."""
+        path = os.path.join(self.root, "import.reg")
+        with open(path, "w", encoding="utf-16") as file:
+            file.write("Windows Registry Editor Version 5.00\r\n\r\n" + "\r\n".join(lines) + "\r\n")
+        self.run_wine("reg", "import", windows_path_of_unix(path))
+
+    # ---- notices ----------------------------------------------------------
+
+    def visible_notices(self):
+        found = self.xdo("search", "--onlyvisible", "--name", ".+")
+        return [line for line in found.stdout.decode().split() if line.strip()]
+
+    def window_name(self, window):
+        return self.xdo("getwindowname", window).stdout.decode(errors="replace").rstrip("\n")
+
+    def dismiss(self, window, key):
+        """Presses key in the notice until it is gone."""
+        for _ in range(5):
+            if self.xdo("windowfocus", "--sync", window).returncode != 0:
+                return  # gone already
+            self.xdo("key", key)
+            deadline = time.monotonic() + NOTICE_GONE_TIMEOUT
+            while time.monotonic() < deadline:
+                if window not in self.visible_notices():
+                    return
+                time.sleep(0.05)
+        raise RuntimeError("the notice %s did not go away" % window)
+
+    def screenshot(self, window, path):
+        """The whole screen cut to the notice and a margin around it."""
+        geometry = self.xdo("getwindowgeometry", "--shell", window).stdout.decode()
+        values = dict(line.split("=", 1) for line in geometry.split() if "=" in line)
+        margin = 16
+        x = max(int(values["X"]) - margin, 0)
+        y = max(int(values["Y"]) - margin, 0)
+        width = int(values["WIDTH"]) + 2 * margin
+        height = int(values["HEIGHT"]) + 2 * margin
+        time.sleep(0.5)  # let Wine finish painting the box before it is pictured
+        subprocess.run([find_program("import"), "-display", self.display, "-window", "root",
+                        "-crop", "%dx%d+%d+%d" % (width, height, x, y), "+repage", path],
+                       check=True, timeout=60)
+
+    def answer_notices(self, process, answers, captions, keys, screenshot):
+        while True:
+            windows = self.visible_notices()
+            if not windows:
+                if process.poll() is not None:
+                    return
+                time.sleep(0.05)
+                continue
+            window = windows[0]
+            caption = self.window_name(window)
+            key = answers[len(captions)] if len(captions) < len(answers) else "Return"
+            captions.append(caption)
+            keys.append(key)
+            if screenshot is not None and len(captions) == 1:
+                self.screenshot(window, screenshot)
+            self.dismiss(window, key)
+
+    # ---- running the launcher --------------------------------------------
+
+    def launch(self, command, directory, answers=(), environment=None, java_exit=None,
+               screenshot=None, expect_url=False):
+        """Starts command (a Windows command text) in directory through the runner."""
+        work = tempfile.mkdtemp(prefix="run-", dir=self.root)
+        result_file = os.path.join(work, "exit.txt")
+        record_file = os.path.join(work, "java.txt")
+        if os.path.exists(self.urls_file):
+            os.remove(self.urls_file)
+        extra = {
+            "CARAFE_RUN_COMMAND": command,
+            "CARAFE_RUN_DIRECTORY": directory,
+            "CARAFE_RUN_RESULT": windows_path_of_unix(result_file),
+            "CARAFE_FAKE_JAVA_RECORD": windows_path_of_unix(record_file),
+        }
+        if java_exit is not None:
+            extra["CARAFE_FAKE_JAVA_EXIT"] = str(java_exit)
+        extra.update(environment or {})
+        with open(os.path.join(work, "stdout"), "wb") as stdout, \
+                open(os.path.join(work, "stderr"), "wb") as stderr:
+            process = subprocess.Popen([self.wine, self.options.runner],
+                                       env=self.environment("-all,trace+msgbox", extra),
+                                       stdout=stdout, stderr=stderr, stdin=subprocess.DEVNULL)
+            captions, keys, failure = [], [], []
+
+            def watch():
+                try:
+                    self.answer_notices(process, list(answers), captions, keys, screenshot)
+                except Exception as error:  # reported by the test below
+                    failure.append(error)
+
+            watcher = threading.Thread(target=watch, daemon=True)
+            watcher.start()
+            try:
+                process.wait(timeout=RUN_TIMEOUT)
+            except subprocess.TimeoutExpired:
+                self.kill_server()
+                process.wait()
+                self.start_server()
+                raise AssertionError("the launcher did not end; notices so far: %r" % captions)
+            watcher.join(timeout=60)
+            if failure:
+                raise failure[0]
+
+        with open(os.path.join(work, "stdout"), "rb") as file:
+            stdout_text = file.read().decode("latin-1")
+        with open(os.path.join(work, "stderr"), "rb") as file:
+            stderr_lines = file.read().decode("latin-1").splitlines(keepends=True)
+        texts = []
+        other = []
+        for line in stderr_lines:
+            match = MSGBOX_TRACE.match(line.rstrip("\n"))
+            if match:
+                texts.append((unescape_wine_text(match.group(1)), bool(match.group(2))))
+            elif not WINE_DEBUG_LINE.match(line):
+                other.append(line)
+        if not os.path.exists(result_file):
+            raise AssertionError("the runner recorded no exit code: %s" % "".join(stderr_lines))
+        with open(result_file) as file:
+            exit_code = int(file.read().strip())
+        urls = self.wait_for_urls() if expect_url else self.read_urls()
+        run = Run(exit_code, captions, texts, stdout_text, "".join(other),
+                  read_java_starts(record_file), urls, keys)
+        shutil.rmtree(work, ignore_errors=True)
+        return run
+
+    def read_urls(self):
+        if not os.path.exists(self.urls_file):
+            return []
+        with open(self.urls_file) as file:
+            return file.read().splitlines()
+
+    def wait_for_urls(self):
+        # The launcher does not wait for the browser; it comes on its own time.
+        deadline = time.monotonic() + URL_TIMEOUT
+        while time.monotonic() < deadline:
+            urls = self.read_urls()
+            if urls:
+                return urls
+            time.sleep(0.1)
+        return []
+
+
+def end_with_parent():
+    """In a child process: be ended when the suite ends, even when it is killed."""
+    try:
+        import ctypes
+        PR_SET_PDEATHSIG = 1
+        ctypes.CDLL(None, use_errno=True).prctl(PR_SET_PDEATHSIG, signal.SIGTERM)
+    except (OSError, AttributeError):
+        pass
+
+
+def windows_path_of_unix(path):
+    """The path through Wine's Z: drive, which maps the Unix root."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def read_java_starts(path):
+    if not os.path.exists(path):
+        return []
+    starts = []
+    fields, arguments = {}, []
+    with open(path, "rb") as file:
+        for raw in file.read().decode("latin-1").split("\n"):
+            if raw == "end":
+                starts.append(JavaStart(fields, arguments))
+                fields, arguments = {}, []
+            elif raw.startswith("argv="):
+                arguments.append(raw[len("argv="):])
+            elif "=" in raw:
+                name, value = raw.split("=", 1)
+                fields[name] = value
+    return starts
+
+
+class Scenario:
+    """A directory of its own on drive D: for one scenario's files."""
+
+    def __init__(self, name):
+        self.name = name
+        self.root = os.path.join(SESSION.drive_d, name)
+        shutil.rmtree(self.root, ignore_errors=True)
+        os.makedirs(self.root)
+
+    def win(self, *parts):
+        return "\\".join(["D:", self.name] + [part for part in parts if part])
+
+    def unix(self, *parts):
+        return os.path.join(self.root, *[p for part in parts for p in part.split("\\") if p])
+
+    def write(self, relative, text, newline="\n", encoding="latin-1"):
+        path = self.unix(relative)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as file:
+            file.write(text.replace("\n", newline).encode(encoding))
+        return path
+
+    def mkdir(self, relative):
+        os.makedirs(self.unix(relative), exist_ok=True)
+
+    def install_launcher(self, relative_exe, config_lines=None, newline="\n"):
+        """Copies carafe.exe to relative_exe, with the configuration beside it."""
+        path = self.unix(relative_exe)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        shutil.copyfile(OPTIONS.exe, path)
+        if config_lines is not None:
+            base = relative_exe[:-4] if relative_exe.endswith(".exe") else relative_exe
+            self.write(base + ".config", "".join(line + "\n" for line in config_lines), newline)
+        return self.win(relative_exe)
+
+    def add_runtime(self, relative_home):
+        """A runtime home with the fake bin\\javaw.exe and bin\\java.exe."""
+        bin_directory = self.unix(relative_home, "bin")
+        os.makedirs(bin_directory, exist_ok=True)
+        shutil.copyfile(OPTIONS.javaw, os.path.join(bin_directory, "javaw.exe"))
+        shutil.copyfile(OPTIONS.java, os.path.join(bin_directory, "java.exe"))
+        return self.win(relative_home)
+
+
+class WineTestCase(unittest.TestCase):
+    maxDiff = None
+
+    def assertNotices(self, run, expected):
+        """The exact sequence of (caption, text) that the user met."""
+        observed = [Notice(caption, text, truncated)
+                    for caption, (text, truncated) in zip(run.captions, run.texts)]
+        message = run.describe()
+        self.assertEqual(len(run.captions), len(run.texts), message)
+        self.assertEqual(len(observed), len(expected), "%r\n%s" % (observed, message))
+        for notice, (caption, text) in zip(observed, expected):
+            self.assertTrue(notice.matches(caption, text),
+                            "expected %r, met %r\n%s" % ((caption, text), notice, message))
+
+    def assertExit(self, run, code):
+        self.assertEqual(run.exit_code, code, run.describe())
+
+    def assertOutput(self, observed, expected):
+        """Standard output and error are in text mode: each line ends in CR LF."""
+        self.assertEqual(observed, expected.replace("\n", "\r\n"))
+
+
+def expected_trace_of_resolution(required, prefix, names):
+    """The lines that resolving a required version writes whatever the mode."""
+    def level(text):
+        match = re.match(r"\s*([+-]?\d+)", text.split("_", 1)[1]) if "_" in text else None
+        return int(match.group(1)) if match else 0
+
+    lines = ["javaVersion=%s, javaVer=%s\n" % (required, prefix)]
+    best = level(required)
+    for index, name in enumerate(names, 1):
+        lines.append("checking (%d) %s\n" % (index, name))
+        if not name.startswith(prefix):
+            continue
+        lines.append("found correct java version %s. checking patch level\n" % name)
+        if "_" not in name:
+            lines.append("No patch level found in %s\n" % name)
+            continue
+        lines.append("checking patch level %d against %d\n" % (level(name), best))
+        if level(name) >= best:
+            best = level(name)
+            lines.append("found latest java version %s\n" % name)
+    return "".join(lines)
+
+
+class TypicalStart(WineTestCase):
+    def test_double_click_from_another_directory_starts_the_best_runtime(self):
+        s = Scenario("typical")
+        config = [
+            "# Editor, as its installer wrote it (CRLF line ends)",
+            "appname Editor",
+            "mainclass com.example.editor.Main",
+            "vmparam -Xmx256m",
+            r"addpath $Editor_Home\lib\editor.jar",
+            "addjars lib",
+            "javaVersion 1.5.0_06+",
+            "argument --open",
+        ]
+        exe = s.install_launcher(r"Apps\Editor\Editor.exe", config, newline="\r\n")
+        for name in ("a.jar", "B.JAR", "notes.txt", "a.jar.bak"):
+            s.write(r"Apps\Editor\lib\%s" % name, "jar")
+        s.mkdir(r"Apps\Editor\lib\x.jar")
+        s.mkdir(r"Program Files\Editor\lib")
+        s.mkdir("Desktop")
+        homes = {name: s.add_runtime(r"Java\jre " + name) for name in ("1.5.0_04", "1.5.0_06", "1.5.0_10")}
+        homes["1.4.2_08"] = s.add_runtime(r"Java\j2re1.4.2_08")
+        homes["1.6.0_01"] = s.add_runtime(r"Java\jre1.6.0_01")
+        names = sorted(homes)
+        SESSION.register("1.4", [(name, homes[name]) for name in names])
+
+        run = SESSION.launch(exe, s.win("Desktop"),
+                             environment={"EDITOR_HOME": s.win(r"Program Files\Editor")})
+
+        self.assertNotices(run, [])
+        self.assertExit(run, 0)
+        self.assertOutput(run.stdout, expected_trace_of_resolution("1.5.0_06+", "1.5.0", names))
+        self.assertOutput(run.stderr, "")
+        self.assertEqual(len(run.java), 1, run.describe())
+        java = run.java[0]
+        javaw = s.win(r"Java\jre 1.5.0_10\bin\javaw.exe")
+        self.assertEqual(java.module, javaw)
+        self.assertEqual(java.directory, s.win(r"Apps\Editor"))
+        classpath = '"D:/typical/Program Files/Editor/lib/editor.jar";'
+        expected = ['"%s" -Xmx256m -classpath %s%s com.example.editor.Main --open '
+                    % (javaw, classpath, jars) for jars in ("lib/a.jar;lib/B.JAR;", "lib/B.JAR;lib/a.jar;")]
+        self.assertIn(java.command, expected)
+        self.assertEqual(java.argv[0], javaw)
+        self.assertEqual(java.argv[1:3], ["-Xmx256m", "-classpath"])
+        self.assertIn(java.argv[3], [classpath.replace('"', "") + jars
+                                     for jars in ("lib/a.jar;lib/B.JAR;", "lib/B.JAR;lib/a.jar;")])
+        self.assertEqual(java.argv[4:], ["com.example.editor.Main", "--open"])
+
+
+class MissingConfiguration(WineTestCase):
+    def test_missing_configuration_ends_with_2_and_a_line_on_standard_error(self):
+        s = Scenario("missing")
+        exe = s.install_launcher(r"Tools\Viewer.exe")
+        SESSION.register("1.5", [("1.5", s.add_runtime("jre"))])
+        run = SESSION.launch(exe + " --flag", s.win())
+        self.assertNotices(run, [])
+        self.assertExit(run, 2)
+        self.assertOutput(run.stderr, "Can't open %s Error No such file or directory\n"
+                         % s.win(r"Tools\Viewer.config"))
+        self.assertOutput(run.stdout, "")
+        self.assertEqual(run.java, [])
+
+
+class DebugMode(WineTestCase):
+    def test_debug_mode_shows_every_step_and_starts_the_console_java(self):
+        s = Scenario("debug")
+        exe = s.install_launcher(r"Apps\Tool\tool.exe", [
+            "mainclass app.Main",
+            r"addpath $APPDIR\lib\app.jar",
+            r"addpath $NOT_SET_ANYWHERE\x.jar",
+            "javaVersion 1.5.0_06",
+            "addjars jars",
+        ])
+        s.write(r"Apps\Tool\jars\one.jar", "jar")
+        home = s.add_runtime("jre")
+        SESSION.register("1.4", [("1.5.0_06", home)])
+        app_dir = s.win("app")
+
+        run = SESSION.launch(exe + " first -d second", s.win(),
+                             environment={"APPDIR": app_dir})
+
+        config = s.win(r"Apps\Tool\tool.config")
+        java = s.win(r"jre\bin\java.exe")
+        command = java + r" -classpath D:/debug/app/lib/app.jar;$NOT_SET_ANYWHERE\x.jar;jars/one.jar; app.Main first second "
+        self.assertNotices(run, [
+            ("Version", "1.0.7"),
+            ("LpCmdLine", "[%s]" % exe),
+            ("CWD", s.win(r"Apps\Tool")),
+            ("Reading App Config file", "[%s]" % config),
+            ("Reading Config file", config),
+            ("Parse Path", "arg [$APPDIR\\lib\\app.jar] expanded to [%s\\lib\\app.jar]\n" % app_dir),
+            ("Can't find variable", "NOT_SET_ANYWHERE"),
+            ("JavaInstallRegPath", BASE_KEY + "\\1.5.0_06"),
+            ("MainClass is", "app.Main"),
+            ("Javapath is", java),
+            ("Command Line is", command),
+        ])
+        self.assertExit(run, 0)
+        # The sizing pass counts 2 more bytes per piece and 3 per argument.
+        pieces = [java, "app.Main", "D:/debug/app/lib/app.jar", "$NOT_SET_ANYWHERE\\x.jar",
+                  "jars/one.jar"]
+        size = sum(len(piece) + 2 for piece in pieces) + sum(len(a) + 3 for a in ("first", "second")) + 12
+        self.assertOutput(run.stdout, "".join([
+            "reading app config %s\n" % config,
+            "adding jar jars/one.jar\n",
+            "vmpath 0=D:/debug/app/lib/app.jar\n",
+            "vmpath 1=$NOT_SET_ANYWHERE\\x.jar\n",
+            "vmjars 0=jars/one.jar\n",
+            "cmdLine is %d chars long\n" % size,
+            "CreateProcess ret 1, exitCode=0\n",
+        ]))
+        self.assertEqual(len(run.java), 1, run.describe())
+        self.assertEqual(run.java[0].module, java)
+        self.assertEqual(run.java[0].command, command)
+
+
+class DefaultLookupFailures(WineTestCase):
+    ROWS = [
+        # (name, registry, debug notice, notice)
+        ("no base key", dict(base_key=False),
+         ("Error Accessing Registry!", BASE_KEY), "No Java Installation Found"),
+        ("no current version", dict(current_version=None, runtimes=[("1.5", "C:\\jre")]),
+         ("Error Reading Registry", "Java Current Version Key"), "No Java Installation Found"),
+        ("current version without its key", dict(current_version="1.6", runtimes=[("1.5", "C:\\jre")]),
+         ("Error Accessing Registry!", "Java Current Version"),
+         "No Java Installation (No Current Version) Found"),
+        ("version key without JavaHome", dict(current_version="1.5", runtimes=[("1.5", None)]),
+         ("Error Reading Registry!", "Java Home Directory"),
+         "No Java Installation Home Directory Found"),
+    ]
+
+    def test_each_failure_shows_its_notice_and_ends_with_2(self):
+        for name, registry, debug_notice, text in self.ROWS:
+            for debug in (False, True):
+                with self.subTest(name, debug=debug):
+                    s = Scenario("default-%s%s" % (name.replace(" ", "-"), "-d" if debug else ""))
+                    exe = s.install_launcher("app.exe", ["mainclass app.Main"])
+                    SESSION.register(**registry)
+                    run = SESSION.launch(exe + (" -d" if debug else ""), s.win())
+                    expected = [("Error!", text)]
+                    if debug:
+                        config = s.win("app.config")
+                        expected = [("Version", "1.0.7"), ("LpCmdLine", "[%s]" % exe),
+                                    ("CWD", s.win()), ("Reading App Config file", "[%s]" % config),
+                                    ("Reading Config file", config), ("MainClass is", "app.Main"),
+                                    debug_notice] + expected
+                    self.assertNotices(run, expected)
+                    self.assertExit(run, 2)
+                    self.assertEqual(run.java, [])
+
+
+class RequiredVersionFailures(WineTestCase):
+    NOT_FOUND = "Java Runtime Environment Not Found"
+    INCOMPATIBLE = "Incompatible JRE Version Found"
+
+    def offer(self, version):
+        return "Office requires the Java Runtime Environment version %s\nDo you want to download it?" % version
+
+    def run_row(self, name, version, installed, answer, base_key=True):
+        s = Scenario("required-" + name)
+        exe = s.install_launcher(r"Office\office.exe",
+                                 ["appname Office", "javaVersion " + version, "mainclass office.Main"])
+        SESSION.register("1.5", [(key, s.add_runtime("jre" + key)) for key in installed],
+                         base_key=base_key)
+        return SESSION.launch(exe, s.win(), answers=[answer], expect_url=answer == "y")
+
+    def test_no_base_key_during_resolution_offers_the_page_and_ends_with_11(self):
+        run = self.run_row("no-base-key", "1.5.0", [], "y", base_key=False)
+        self.assertNotices(run, [(self.NOT_FOUND, self.offer("1.5.0"))])
+        self.assertExit(run, 11)
+        self.assertEqual(run.urls, [PAGE_1_5])
+
+    def test_no_runtime_reaching_the_patch_level_ends_with_11(self):
+        for answer, urls in (("y", [PAGE_1_4_2]), ("n", [])):
+            with self.subTest(answer=answer):
+                run = self.run_row("incompatible-" + answer, "1.4.2_10+", ["1.4.2_08", "1.5.0_10"], answer)
+                self.assertNotices(run, [(self.INCOMPATIBLE, self.offer("1.4.2_10+"))])
+                self.assertExit(run, 11)
+                self.assertEqual(run.urls, urls)
+                self.assertEqual(run.java, [])
+
+    def test_a_version_without_a_download_page_opens_nothing_on_yes(self):
+        run = self.run_row("no-page", "1.6.0_02+", ["1.6.0_01"], "y")
+        self.assertNotices(run, [(self.INCOMPATIBLE, self.offer("1.6.0_02+"))])
+        self.assertExit(run, 11)
+        self.assertEqual(run.urls, [])
+
+    def test_missing_exact_version_offers_the_page_and_ends_with_5(self):
+        for answer, urls in (("y", [PAGE_1_5]), ("n", [])):
+            with self.subTest(answer=answer):
+                run = self.run_row("exact-" + answer, "1.5.0_06", ["1.5.0_10"], answer)
+                self.assertNotices(run, [(self.NOT_FOUND, self.offer("1.5.0_06"))])
+                self.assertExit(run, 5)
+                self.assertEqual(run.urls, urls)
+                self.assertEqual(run.java, [])
+
+    def test_version_key_without_java_home_ends_with_5(self):
+        s = Scenario("required-no-home")
+        exe = s.install_launcher("office.exe", ["mainclass office.Main", "javaVersion 1.4.2_08"])
+        SESSION.register("1.4", [("1.4.2_08", None)])
+        run = SESSION.launch(exe, s.win())
+        self.assertNotices(run, [("Error!", "No Java Home Directory Found for %s\\1.4.2_08 " % BASE_KEY)])
+        self.assertExit(run, 5)
+
+
+class JavaExitCodes(WineTestCase):
+    def test_a_non_zero_java_exit_code_is_reported_and_passed_on(self):
+        rows = [
+            ("1", 1, "1"),
+            ("4294967295", 4294967295, "-1"),
+            ("crash", 0xC0000005, "-1073741819"),  # an access violation
+        ]
+        for java_exit, exit_code, shown in rows:
+            with self.subTest(java_exit=java_exit):
+                s = Scenario("exit-" + java_exit)
+                exe = s.install_launcher("app.exe", ["mainclass app.Main"])
+                home = s.add_runtime("Java Runtime")
+                SESSION.register("1.5", [("1.5", home)])
+                run = SESSION.launch(exe, s.win(), java_exit=java_exit)
+                self.assertNotices(run, [
+                    ("Error", 'Error launching Class app.Main\n with Java "%s\\bin\\javaw.exe".\nError=%s'
+                     % (home, shown))])
+                self.assertExit(run, exit_code)
+                self.assertEqual(len(run.java), 1, run.describe())
+
+    def test_command_line_arguments_reach_java_as_written(self):
+        s = Scenario("arguments")
+        exe = s.install_launcher("app.exe", ["mainclass app.Main", "argument from config"])
+        home = s.add_runtime("jre")
+        SESSION.register("1.5", [("1.5", home)])
+        run = SESSION.launch(exe + r' "two words" *.jar C:\dir\ -D', s.win())
+        self.assertNotices(run, [])
+        self.assertExit(run, 0)
+        self.assertEqual(run.java[0].argv[1:], ["-classpath", "app.Main", "two words", "*.jar",
+                                                "C:\\dir\\", "-D", "from config"])
+
+
+class Faults(WineTestCase):
+    """Registry data and command lines beyond what the launcher can use."""
+
+    def launch_default(self, name, current_version, runtimes, lines=("mainclass app.Main",)):
+        s = Scenario("fault-" + name)
+        exe = s.install_launcher("app.exe", list(lines))
+        SESSION.register(current_version, runtimes)
+        return s, exe
+
+    def test_java_home_of_4000_characters_cannot_be_read(self):
+        s, exe = self.launch_default("long-home", "1.5", [("1.5", "C:\\" + "j" * 3997)])
+        run = SESSION.launch(exe, s.win())
+        self.assertNotices(run, [("Error!", "No Java Installation Home Directory Found")])
+        self.assertExit(run, 2)
+
+    def test_current_version_of_300_characters_cannot_be_read(self):
+        s, exe = self.launch_default("long-current", "1" * 300, [("1.5", "C:\\jre")])
+        run = SESSION.launch(exe, s.win())
+        self.assertNotices(run, [("Error!", "No Java Installation Found")])
+        self.assertExit(run, 2)
+
+    def test_a_java_home_that_is_not_text_is_read_as_text_and_fails_to_start(self):
+        s, exe = self.launch_default("dword-home", "1.5", [])
+        # 0x44434241 is stored as the bytes "ABCD", without a terminator.
+        SESSION.reg_add(MACHINE_BASE_KEY + "\\1.5", "JavaHome", "0x44434241", kind="REG_DWORD")
+        run = SESSION.launch(exe, s.win())
+        # Wine's message for ERROR_FILE_NOT_FOUND, without its full stop.
+        self.assertNotices(run, [("Error", "Can't start Java ABCD\\bin\\javaw.exe\nFile not found")])
+        self.assertExit(run, 2)
+        self.assertEqual(run.java, [])
+
+    def test_a_java_path_that_cannot_be_started_is_reported_with_the_system_message(self):
+        rows = [
+            # (name, what the javapath names, the system's message under Wine)
+            ("no-file", "missing.exe", "File not found"),
+            ("directory", "folder", "File not found"),
+            ("not-a-program", "notes.exe", "Bad EXE format for D:\\fault-start-not-a-program\\notes.exe"),
+        ]
+        for name, target, message in rows:
+            with self.subTest(name):
+                s = Scenario("fault-start-" + name)
+                s.mkdir("folder")
+                s.write("notes.exe", "just text\n")
+                exe = s.install_launcher("app.exe", ["mainclass app.Main", "javapath " + s.win(target)])
+                SESSION.register()
+                run = SESSION.launch(exe, s.win())
+                self.assertNotices(run, [("Error", "Can't start Java %s\n%s" % (s.win(target), message))])
+                self.assertExit(run, 2)
+
+    def test_500_installed_versions_are_all_examined(self):
+        s = Scenario("fault-500")
+        exe = s.install_launcher("app.exe", ["mainclass app.Main", "javaVersion 1.5.0_06+"])
+        home = s.add_runtime("jre500")
+        SESSION.register()
+        names = ["1.5.0_%d" % level for level in range(1, 501)]
+        lines = []
+        for name in names:
+            lines.append("[HKEY_LOCAL_MACHINE\\%s\\%s]" % (BASE_KEY, name))
+            lines.append('"JavaHome"="%s"' % (home if name == "1.5.0_500" else "D:\\nowhere").replace("\\", "\\\\"))
+        SESSION.import_registry(lines)
+        run = SESSION.launch(exe, s.win())
+        self.assertNotices(run, [])
+        self.assertExit(run, 0)
+        self.assertOutput(run.stdout,
+                          expected_trace_of_resolution("1.5.0_06+", "1.5.0", sorted(names)))
+        self.assertEqual(run.java[0].module, home + "\\bin\\javaw.exe")
+
+    def command_of_length(self, s, length):
+        """A configuration whose Java command has exactly length characters."""
+        home = s.add_runtime("jre")
+        java = home + "\\bin\\javaw.exe"
+        fixed = len(java) + 1 + len("-classpath ") + 1 + len("app.Main")
+        count = 100
+        room = length - fixed
+        parameters = []
+        for index in range(count):
+            size = room // count + (1 if index < room % count else 0)
+            parameters.append("-Dp%02d=" % index + "x" * (size - 1 - 6))
+        lines = ["mainclass app.Main"] + ["vmparam " + p for p in parameters]
+        command = java + " " + "".join(p + " " for p in parameters) + "-classpath  app.Main"
+        assert len(command) == length
+        return home, lines, command
+
+    def test_the_longest_command_line_is_started_and_a_longer_one_refused(self):
+        for length in (COMMAND_LIMIT, COMMAND_LIMIT + 1, 33000):
+            with self.subTest(length=length):
+                s = Scenario("fault-command-%d" % length)
+                home, lines, command = self.command_of_length(s, length)
+                exe = s.install_launcher("app.exe", lines)
+                SESSION.register("1.5", [("1.5", home)])
+                run = SESSION.launch(exe, s.win())
+                self.assertExit(run, 0 if length <= COMMAND_LIMIT else 2)
+                if length <= COMMAND_LIMIT:
+                    self.assertNotices(run, [])
+                    self.assertEqual([start.command for start in run.java], [command])
+                else:
+                    self.assertNotices(run, [(
+                        "Error", "The Java command line has %d characters; at most %d can be started.\n"
+                        "Shorten the lists in %s." % (length, COMMAND_LIMIT, s.win("app.config")))])
+                    self.assertEqual(run.java, [])
+
+
+class ConfigurationFiles(WineTestCase):
+    def test_text_mode_reading_includes_and_their_faults(self):
+        s = Scenario("config")
+        s.write(r"App\app.config", "mainclass app.Main\r\n"
+                                   "include more.config\r\n"
+                                   "include APP.CONFIG\r\n"
+                                   "include lib\r\n"
+                                   "argument last\r\n"
+                                   "\x1aargument after-the-end\r\n")
+        s.write(r"App\more.config", "argument from-more\rstill\r\n")
+        s.mkdir(r"App\lib")
+        exe = s.install_launcher(r"App\app.exe")
+        SESSION.register("1.5", [("1.5", s.add_runtime("jre"))])
+        run = SESSION.launch(exe, s.win())
+        self.assertNotices(run, [(
+            "Error", "Can't include APP.CONFIG: it is already being read, so it would include "
+                     "itself.\nThe include line is skipped.")])
+        # A directory cannot be opened as a file; the system says why.
+        self.assertOutput(run.stderr, "Can't open lib Error Permission denied\n")
+        self.assertExit(run, 0)
+        self.assertEqual(run.java[0].argv[3:], ["from-more\rstill", "last"])
+
+
+class Screenshot(unittest.TestCase):
+    def test_take_the_screenshot_of_a_notice(self):
+        if not OPTIONS.screenshot:
+            self.skipTest("no --screenshot given")
+        s = Scenario("screenshot")
+        exe = s.install_launcher(r"Apps\Editor\Editor.exe",
+                                 ["appname Editor", "mainclass com.example.editor.Main",
+                                  "javaVersion 1.5.0_06+"])
+        SESSION.register("1.4", [("1.4.2_08", s.add_runtime("jre"))])
+        run = SESSION.launch(exe, s.win(), answers=["n"], screenshot=OPTIONS.screenshot)
+        self.assertEqual(run.exit_code, 11)
+        self.assertTrue(os.path.exists(OPTIONS.screenshot))
+
+
+def setUpModule():
+    global SESSION
+    SESSION = WineSession(OPTIONS)
+    try:
+        SESSION.start()
+    except BaseException:
+        SESSION.stop()
+        raise
+
+
+def tearDownModule():
+    if SESSION is not None:
+        SESSION.stop()
+
+
+def main():
+    global OPTIONS
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--exe", required=True, help="carafe.exe")
+    parser.add_argument("--javaw", required=True, help="the fake javaw.exe")
+    parser.add_argument("--java", required=True, help="the fake java.exe")
+    parser.add_argument("--runner", required=True, help="wine_runner.exe")
+    parser.add_argument("--screenshot", help="also picture a notice into this PNG file")
+    OPTIONS, rest = parser.parse_known_args()
+    for name in ("exe", "javaw", "java", "runner"):
+        setattr(OPTIONS, name, os.path.abspath(getattr(OPTIONS, name)))
+    started = time.monotonic()
+    program = unittest.main(argv=[sys.argv[0]] + rest, exit=False, verbosity=2)
+    print("wall time %.0f s" % (time.monotonic() - started), file=sys.stderr)
+    sys.exit(0 if program.result.wasSuccessful() else 1)
+
+
+def stop_on_signal(number, _frame):
+    # unittest would report an exit inside a test as an error and go on.
+    if SESSION is not None:
+        SESSION.stop()
+    os._exit(128 + number)
+
+
+if __name__ == "__main__":
+    signal.signal(signal.SIGTERM, stop_on_signal)
+    main()

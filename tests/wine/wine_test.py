@@ -48,9 +48,10 @@ WINE_DEBUG_LINE = re.compile(r"^[0-9a-f]{4,}:(trace|err|warn|fixme):")
 
 def find_program(*names):
     for name in names:
-        found = shutil.which(name) or (name if os.path.isabs(name) and os.access(name, os.X_OK) else None)
-        if found:
-            return found
+        if shutil.which(name):
+            return shutil.which(name)
+        if os.path.isabs(name) and os.access(name, os.X_OK):
+            return name
     raise RuntimeError("none of %s is installed" % ", ".join(names))
 
 
@@ -545,19 +546,20 @@ class TypicalStart(WineTestCase):
             "javaVersion 1.5.0_06+",
             "argument --open",
         ]
-        exe = s.install_launcher(r"Apps\Editor\Editor.exe", config, newline="\r\n")
+        exe = s.install_launcher(r"Program Files\Editor\Editor.exe", config, newline="\r\n")
         for name in ("a.jar", "B.JAR", "notes.txt", "a.jar.bak"):
-            s.write(r"Apps\Editor\lib\%s" % name, "jar")
-        s.mkdir(r"Apps\Editor\lib\x.jar")
-        s.mkdir(r"Program Files\Editor\lib")
+            s.write(r"Program Files\Editor\lib\%s" % name, "jar")
+        s.mkdir(r"Program Files\Editor\lib\x.jar")
         s.mkdir("Desktop")
-        homes = {name: s.add_runtime(r"Java\jre " + name) for name in ("1.5.0_04", "1.5.0_06", "1.5.0_10")}
+        homes = {name: s.add_runtime(r"Java\jre " + name)
+                 for name in ("1.5.0_04", "1.5.0_06", "1.5.0_10")}
         homes["1.4.2_08"] = s.add_runtime(r"Java\j2re1.4.2_08")
         homes["1.6.0_01"] = s.add_runtime(r"Java\jre1.6.0_01")
         names = sorted(homes)
         SESSION.register("1.4", [(name, homes[name]) for name in names])
 
-        run = SESSION.launch(exe, s.win("Desktop"),
+        # A shortcut starts it by its quoted full path, in a directory of its own.
+        run = SESSION.launch('"%s"' % exe, s.win("Desktop"),
                              environment={"EDITOR_HOME": s.win(r"Program Files\Editor")})
 
         self.assertNotices(run, [])
@@ -568,15 +570,15 @@ class TypicalStart(WineTestCase):
         java = run.java[0]
         javaw = s.win(r"Java\jre 1.5.0_10\bin\javaw.exe")
         self.assertEqual(java.module, javaw)
-        self.assertEqual(java.directory, s.win(r"Apps\Editor"))
+        self.assertEqual(java.directory, s.win(r"Program Files\Editor"))
         classpath = '"D:/typical/Program Files/Editor/lib/editor.jar";'
+        jar_orders = ("lib/a.jar;lib/B.JAR;", "lib/B.JAR;lib/a.jar;")  # the search's order
         expected = ['"%s" -Xmx256m -classpath %s%s com.example.editor.Main --open '
-                    % (javaw, classpath, jars) for jars in ("lib/a.jar;lib/B.JAR;", "lib/B.JAR;lib/a.jar;")]
+                    % (javaw, classpath, jars) for jars in jar_orders]
         self.assertIn(java.command, expected)
         self.assertEqual(java.argv[0], javaw)
         self.assertEqual(java.argv[1:3], ["-Xmx256m", "-classpath"])
-        self.assertIn(java.argv[3], [classpath.replace('"', "") + jars
-                                     for jars in ("lib/a.jar;lib/B.JAR;", "lib/B.JAR;lib/a.jar;")])
+        self.assertIn(java.argv[3], [classpath.replace('"', "") + jars for jars in jar_orders])
         self.assertEqual(java.argv[4:], ["com.example.editor.Main", "--open"])
 
 
@@ -614,7 +616,8 @@ class DebugMode(WineTestCase):
 
         config = s.win(r"Apps\Tool\tool.config")
         java = s.win(r"jre\bin\java.exe")
-        command = java + r" -classpath D:/debug/app/lib/app.jar;$NOT_SET_ANYWHERE\x.jar;jars/one.jar; app.Main first second "
+        command = (java + r" -classpath D:/debug/app/lib/app.jar;$NOT_SET_ANYWHERE\x.jar;"
+                   "jars/one.jar; app.Main first second ")
         self.assertNotices(run, [
             ("Version", "1.0.7"),
             ("LpCmdLine", "[%s]" % exe),
@@ -632,7 +635,8 @@ class DebugMode(WineTestCase):
         # The sizing pass counts 2 more bytes per piece and 3 per argument.
         pieces = [java, "app.Main", "D:/debug/app/lib/app.jar", "$NOT_SET_ANYWHERE\\x.jar",
                   "jars/one.jar"]
-        size = sum(len(piece) + 2 for piece in pieces) + sum(len(a) + 3 for a in ("first", "second")) + 12
+        size = (sum(len(piece) + 2 for piece in pieces)
+                + sum(len(argument) + 3 for argument in ("first", "second")) + 12)
         self.assertOutput(run.stdout, "".join([
             "reading app config %s\n" % config,
             "adding jar jars/one.jar\n",
@@ -687,7 +691,8 @@ class RequiredVersionFailures(WineTestCase):
     INCOMPATIBLE = "Incompatible JRE Version Found"
 
     def offer(self, version):
-        return "Office requires the Java Runtime Environment version %s\nDo you want to download it?" % version
+        return ("Office requires the Java Runtime Environment version %s\n"
+                "Do you want to download it?" % version)
 
     def run_row(self, name, version, installed, answer, base_key=True):
         s = Scenario("required-" + name)
@@ -706,7 +711,8 @@ class RequiredVersionFailures(WineTestCase):
     def test_no_runtime_reaching_the_patch_level_ends_with_11(self):
         for answer, urls in (("y", [PAGE_1_4_2]), ("n", [])):
             with self.subTest(answer=answer):
-                run = self.run_row("incompatible-" + answer, "1.4.2_10+", ["1.4.2_08", "1.5.0_10"], answer)
+                run = self.run_row("incompatible-" + answer, "1.4.2_10+",
+                                   ["1.4.2_08", "1.5.0_10"], answer)
                 self.assertNotices(run, [(self.INCOMPATIBLE, self.offer("1.4.2_10+"))])
                 self.assertExit(run, 11)
                 self.assertEqual(run.urls, urls)
@@ -732,7 +738,8 @@ class RequiredVersionFailures(WineTestCase):
         exe = s.install_launcher("office.exe", ["mainclass office.Main", "javaVersion 1.4.2_08"])
         SESSION.register("1.4", [("1.4.2_08", None)])
         run = SESSION.launch(exe, s.win())
-        self.assertNotices(run, [("Error!", "No Java Home Directory Found for %s\\1.4.2_08 " % BASE_KEY)])
+        self.assertNotices(run, [
+            ("Error!", "No Java Home Directory Found for %s\\1.4.2_08 " % BASE_KEY)])
         self.assertExit(run, 5)
 
 
@@ -751,8 +758,8 @@ class JavaExitCodes(WineTestCase):
                 SESSION.register("1.5", [("1.5", home)])
                 run = SESSION.launch(exe, s.win(), java_exit=java_exit)
                 self.assertNotices(run, [
-                    ("Error", 'Error launching Class app.Main\n with Java "%s\\bin\\javaw.exe".\nError=%s'
-                     % (home, shown))])
+                    ("Error", 'Error launching Class app.Main\n with Java "%s\\bin\\javaw.exe".'
+                              "\nError=%s" % (home, shown))])
                 self.assertExit(run, exit_code)
                 self.assertEqual(len(run.java), 1, run.describe())
 
@@ -771,26 +778,26 @@ class JavaExitCodes(WineTestCase):
 class Faults(WineTestCase):
     """Registry data and command lines beyond what the launcher can use."""
 
-    def launch_default(self, name, current_version, runtimes, lines=("mainclass app.Main",)):
+    def install(self, name, current_version, runtimes, lines=("mainclass app.Main",)):
         s = Scenario("fault-" + name)
         exe = s.install_launcher("app.exe", list(lines))
         SESSION.register(current_version, runtimes)
         return s, exe
 
     def test_java_home_of_4000_characters_cannot_be_read(self):
-        s, exe = self.launch_default("long-home", "1.5", [("1.5", "C:\\" + "j" * 3997)])
+        s, exe = self.install("long-home", "1.5", [("1.5", "C:\\" + "j" * 3997)])
         run = SESSION.launch(exe, s.win())
         self.assertNotices(run, [("Error!", "No Java Installation Home Directory Found")])
         self.assertExit(run, 2)
 
     def test_current_version_of_300_characters_cannot_be_read(self):
-        s, exe = self.launch_default("long-current", "1" * 300, [("1.5", "C:\\jre")])
+        s, exe = self.install("long-current", "1" * 300, [("1.5", "C:\\jre")])
         run = SESSION.launch(exe, s.win())
         self.assertNotices(run, [("Error!", "No Java Installation Found")])
         self.assertExit(run, 2)
 
     def test_a_java_home_that_is_not_text_is_read_as_text_and_fails_to_start(self):
-        s, exe = self.launch_default("dword-home", "1.5", [])
+        s, exe = self.install("dword-home", "1.5", [])
         # 0x44434241 is stored as the bytes "ABCD", without a terminator.
         SESSION.reg_add(MACHINE_BASE_KEY + "\\1.5", "JavaHome", "0x44434241", kind="REG_DWORD")
         run = SESSION.launch(exe, s.win())
@@ -804,7 +811,8 @@ class Faults(WineTestCase):
             # (name, what the javapath names, the system's message under Wine)
             ("no-file", "missing.exe", "File not found"),
             ("directory", "folder", "File not found"),
-            ("not-a-program", "notes.exe", "Bad EXE format for D:\\fault-start-not-a-program\\notes.exe"),
+            ("not-a-program", "notes.exe",
+             "Bad EXE format for D:\\fault-start-not-a-program\\notes.exe"),
         ]
         for name, target, message in rows:
             with self.subTest(name):
@@ -826,7 +834,8 @@ class Faults(WineTestCase):
         lines = []
         for name in names:
             lines.append("[HKEY_LOCAL_MACHINE\\%s\\%s]" % (BASE_KEY, name))
-            lines.append('"JavaHome"="%s"' % (home if name == "1.5.0_500" else "D:\\nowhere").replace("\\", "\\\\"))
+            java_home = home if name == "1.5.0_500" else "D:\\nowhere"
+            lines.append('"JavaHome"="%s"' % java_home.replace("\\", "\\\\"))
         SESSION.import_registry(lines)
         run = SESSION.launch(exe, s.win())
         self.assertNotices(run, [])

@@ -3,9 +3,13 @@
 // required-version lookup and the launch.
 //
 // Input: one byte of options (bit 0 debug mode, bit 1 POSIX conventions,
-// bit 2 answer Yes to questions), then up to four files separated by lines
-// "@@@": the application's configuration file, b.config, c.config and
-// d.config. Each file can be included by its bare name or by its full path.
+// bit 2 answer Yes to questions, bit 3 a chain of files, bit 6 no runtime
+// registered), then up to four files separated by lines "@@@": the
+// application's configuration file, b.config, c.config and d.config. Each
+// file can be included by its bare name or by its full path. The chain is
+// n0.config to n39.config, each the text of b.config with "@N" replaced by
+// the number of the next one, so that includes can nest deeper than the
+// launcher allows.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -66,6 +70,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (std::size_t i = 1; i < files.size() && i <= 3; ++i) {
     addFile(directory, separator, INCLUDED_NAMES[i - 1], files[i]);
   }
+  if (input.flag(3) && files.size() > 1) {
+    for (int i = 0; i < 40; ++i) {
+      std::string text = files[1];
+      const std::string next = std::to_string(i + 1);
+      for (std::size_t at = text.find("@N"); at != std::string::npos; at = text.find("@N", at)) {
+        text.replace(at, 2, next);
+        at += next.size();
+      }
+      addFile(directory, separator, "n" + std::to_string(i) + ".config", text);
+    }
+  }
+  if (input.flag(6)) carafe::fake::state().registry.clear();
   if (input.flag(2)) carafe::fake::state().answers.assign(8, carafe::platform::ANSWER_YES);
 
   std::vector<std::string> words = {directory + separator + (posix ? "app" : "app.exe")};

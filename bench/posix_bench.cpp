@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -22,14 +23,29 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path scratch;  // removed when the benchmarks end
+// A temporary directory for the files, removed when the program ends.
+const fs::path& scratchDirectory() {
+  static const struct Scratch {
+    fs::path path;
+    Scratch() {
+      char pattern[] = "/tmp/carafe-bench-XXXXXX";
+      if (::mkdtemp(pattern) == nullptr) std::abort();
+      path = pattern;
+    }
+    ~Scratch() {
+      std::error_code ignored;
+      fs::remove_all(path, ignored);
+    }
+  } scratch;
+  return scratch.path;
+}
 
 void writeText(const fs::path& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }
 
 fs::path runtimesRoot() {
-  const fs::path root = scratch / "jvm";
+  const fs::path root = scratchDirectory() / "jvm";
   if (fs::exists(root)) return root;
   fs::create_directories(root);
   const char* const families[] = {"1.8.0_4", "11.0.", "17.0.", "21.0."};
@@ -75,7 +91,7 @@ void buildViewOnly(benchmark::State& run) {
 BENCHMARK(buildViewOnly)->Name("runtime_view_20_keys_only")->Unit(benchmark::kMicrosecond);
 
 void scanJars(benchmark::State& run) {
-  const fs::path lib = scratch / "lib";
+  const fs::path lib = scratchDirectory() / "lib";
   fs::create_directories(lib);
   const char* const kinds[] = {".txt", ".jar.sha1", ".xml", ".properties", ".so"};
   for (int i = 0; i < 1000; ++i)
@@ -141,11 +157,11 @@ std::string configurationLine(int number) {
 
 void readConfiguration(benchmark::State& run) {
   const int lines = static_cast<int>(run.range(0));
-  const fs::path path = scratch / ("app-" + std::to_string(lines) + ".config");
+  const fs::path path = scratchDirectory() / ("app-" + std::to_string(lines) + ".config");
   std::string text;
   for (int number = 0; number < lines; ++number) text += configurationLine(number);
   writeText(path, text);
-  ::setenv("APP_HOME", (scratch.string() + "/").c_str(), 1);
+  ::setenv("APP_HOME", (scratchDirectory().string() + "/").c_str(), 1);
   ::setenv("JAVA_HOME", "/opt/java/jdk 17", 1);
   ::setenv("TOOLS", "/opt/tools", 1);
   // The notices about full lists go to standard error once per reading.
@@ -175,15 +191,4 @@ BENCHMARK(readConfiguration)
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  char pattern[] = "/tmp/carafe-bench-XXXXXX";
-  if (::mkdtemp(pattern) == nullptr) return 1;
-  scratch = pattern;
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  std::error_code ignored;
-  fs::remove_all(scratch, ignored);
-  return 0;
-}
+BENCHMARK_MAIN();

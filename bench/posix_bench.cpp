@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "config/reader.h"
+#include "configuration_text.h"
 #include "core/settings.h"
 #include "launch/jar_scan.h"
 #include "platform/posix/runtime_view.h"
@@ -108,58 +109,10 @@ void scanJars(benchmark::State& run) {
 }
 BENCHMARK(scanJars)->Name("jar_scan_posix_100_of_1100")->Unit(benchmark::kMicrosecond);
 
-// The same mix of lines as the fake's reading benchmark.
-std::string configurationLine(int number) {
-  const std::string n = std::to_string(number);
-  switch (number % 20) {
-    case 0:
-      return "# settings of part " + n + "\n";
-    case 1:
-      return "vmparam -Xmx" + n + "m\n";
-    case 2:
-      return "vmparam -Dapp.home=$APP_HOME\\conf\\" + n + "\n";
-    case 3:
-      return "addpath $JAVA_HOME\\lib\\tools" + n + ".jar\n";
-    case 4:
-      return "addpath lib/classes" + n + "\n";
-    case 5:
-      return "// a comment in the other style\n";
-    case 6:
-      return "addjar $TOOLS/lib/extra" + n + ".jar\r\n";
-    case 7:
-      return "argument --option=" + n + "\n";
-    case 8:
-      return "argument $HOME\\not\\expanded\n";
-    case 9:
-      return "\n";
-    case 10:
-      return "mainclass com.example.app.Main" + n + "\n";
-    case 11:
-      return "appname Example Application " + n + "\n";
-    case 12:
-      return "javapath $JAVA_HOME\\bin\\java\n";
-    case 13:
-      return "addjars $APP_HOME\\missing" + n + "\n";
-    case 14:
-      return "nospacehere" + n + "\n";
-    case 15:
-      return "unknown keyword with a value " + n + "\n";
-    case 16:
-      return "vmparam $NOT_SET\\x" + n + "\n";
-    case 17:
-      return "vmparams -Dtypo=" + n + "\n";
-    case 18:
-      return "addpath /usr/share/java/library-" + n + ".jar\n";
-    default:
-      return "argument \"quoted words " + n + "\"\n";
-  }
-}
-
 void readConfiguration(benchmark::State& run) {
   const int lines = static_cast<int>(run.range(0));
   const fs::path path = scratchDirectory() / ("app-" + std::to_string(lines) + ".config");
-  std::string text;
-  for (int number = 0; number < lines; ++number) text += configurationLine(number);
+  const std::string text = bench::configuration(lines);
   writeText(path, text);
   ::setenv("APP_HOME", (scratchDirectory().string() + "/").c_str(), 1);
   ::setenv("JAVA_HOME", "/opt/java/jdk 17", 1);

@@ -19,8 +19,18 @@ namespace {
 // The files being read, outermost first, each by its identity.
 std::vector<std::string> openFiles;
 
-enum class Keyword { VMPARAM, JAVAPATH, ADDPATH, MAINCLASS, APPNAME, JAVAVERSION, ADDJARS,
-                     ARGUMENT, ADDJAR, INCLUDE };
+enum class Keyword {
+  VMPARAM,
+  JAVAPATH,
+  ADDPATH,
+  MAINCLASS,
+  APPNAME,
+  JAVAVERSION,
+  ADDJARS,
+  ARGUMENT,
+  ADDJAR,
+  INCLUDE
+};
 
 struct KeywordRule {
   const char* word;
@@ -32,23 +42,29 @@ struct KeywordRule {
 // Tested in this order; the first keyword that the line begins with applies
 // ("addjars" before "addjar").
 const KeywordRule KEYWORDS[] = {
-    {"vmparam", Keyword::VMPARAM, true, true},
-    {"javapath", Keyword::JAVAPATH, true, true},
-    {"addpath", Keyword::ADDPATH, true, true},
-    {"mainclass", Keyword::MAINCLASS, true, false},
-    {"appname", Keyword::APPNAME, true, false},
-    {"javaVersion", Keyword::JAVAVERSION, true, false},
-    {"addjars", Keyword::ADDJARS, true, true},
-    {"argument", Keyword::ARGUMENT, false, false},
-    {"addjar", Keyword::ADDJAR, true, true},
-    {"include", Keyword::INCLUDE, true, false},
+    {"vmparam", Keyword::VMPARAM, true, true},  {"javapath", Keyword::JAVAPATH, true, true},
+    {"addpath", Keyword::ADDPATH, true, true},  {"mainclass", Keyword::MAINCLASS, true, false},
+    {"appname", Keyword::APPNAME, true, false}, {"javaVersion", Keyword::JAVAVERSION, true, false},
+    {"addjars", Keyword::ADDJARS, true, true},  {"argument", Keyword::ARGUMENT, false, false},
+    {"addjar", Keyword::ADDJAR, true, true},    {"include", Keyword::INCLUDE, true, false},
 };
 
 void includeFile(const std::string& path) {
+  LaunchSettings& settings = launchSettings;
   if (openFiles.size() >= static_cast<std::size_t>(MAX_INCLUDE_DEPTH)) {
     showError("Error", formatText("Can't include %s: includes are nested more than %d deep.\n"
                                   "The include line is skipped.",
                                   path.c_str(), MAX_INCLUDE_DEPTH));
+    return;
+  }
+  if (settings.configFilesRead >= MAX_CONFIG_FILES) {
+    // Said once: every include line after it is skipped the same way.
+    if (!settings.configFilesLimitReported) {
+      settings.configFilesLimitReported = true;
+      showError("Error", formatText("Can't include %s: %d configuration files have been read "
+                                    "already.\nThis and every later include line are skipped.",
+                                    path.c_str(), MAX_CONFIG_FILES));
+    }
     return;
   }
   readConfigFile(path);
@@ -124,16 +140,18 @@ int readConfigFile(const std::string& path) {
   std::string errorText;
   platform::File* file = platform::openFile(path, identity, errorText);
   if (file == nullptr) {
-    platform::writeStandardError(formatText("Can't open %s Error %s\n", path.c_str(), errorText.c_str()));
+    platform::writeStandardError(
+        formatText("Can't open %s Error %s\n", path.c_str(), errorText.c_str()));
     return 1;
   }
   for (const std::string& reading : openFiles) {
     if (reading == identity) {
       platform::closeFile(file);
-      showError("Error", formatText("Can't include %s: it is already being read, so it would include "
-                                    "itself.\n"
-                                    "The include line is skipped.",
-                                    path.c_str()));
+      showError("Error",
+                formatText("Can't include %s: it is already being read, so it would include "
+                           "itself.\n"
+                           "The include line is skipped.",
+                           path.c_str()));
       return 1;
     }
   }
@@ -147,6 +165,7 @@ int readConfigFile(const std::string& path) {
     }
   } open{file};
   openFiles.push_back(identity);
+  ++launchSettings.configFilesRead;
   LineReader reader(file);
   std::string line;
   while (reader.next(line)) applyConfigLine(line);

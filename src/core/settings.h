@@ -29,6 +29,8 @@ struct LaunchSettings {
   std::string workingDir;    // where the configuration file is looked for
   std::string launcherName;  // the launcher's base name, without ".exe"
   std::string configPath;    // the application's configuration file
+  int configFilesRead = 0;   // configuration files opened so far, includes among them
+  bool configFilesLimitReported = false;
 };
 
 extern LaunchSettings launchSettings;

@@ -264,6 +264,26 @@ TEST(ReadConfigFile, BoundsTheDepthOfIncludesAt32Files) {
   EXPECT_EQ(state().filesOpen, 0);
 }
 
+TEST(ReadConfigFile, BoundsTheFilesOfOneRunSoThatRepeatedIncludesCannotExplode) {
+  // Each file includes the next one twice: 2^30 readings without a bound.
+  fake::reset();
+  const auto name = [](int i) { return "g" + std::to_string(i) + ".config"; };
+  for (int i = 1; i < 30; ++i) {
+    state().files[name(i)] = "include " + name(i + 1) + "\ninclude " + name(i + 1) + "\n";
+  }
+  state().files[name(30)] = "mainclass Deep\n";
+  EXPECT_EQ(read("include " + name(1) + "\nmainclass Main\n"), 0);
+  EXPECT_EQ(launchSettings.configFilesRead, MAX_CONFIG_FILES);
+  EXPECT_EQ(launchSettings.mainClass, Text("Main"));
+  ASSERT_EQ(state().notices.size(), 1u);
+  EXPECT_EQ(state().notices[0], (Notice{"Error",
+                                        "Can't include " + name(28) +
+                                            ": 256 configuration files have been read already.\n"
+                                            "This and every later include line are skipped.",
+                                        NoticeStyle::ERROR}));
+  EXPECT_EQ(state().filesOpen, 0);
+}
+
 TEST(ReadConfigFile, StoresAHundredEntriesPerListAndReportsTheRestOncePerList) {
   fake::reset();
   std::string content;

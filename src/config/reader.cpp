@@ -19,18 +19,10 @@ namespace {
 // The files being read, outermost first, each by its identity.
 std::vector<std::string> openFiles;
 
-enum class Keyword {
-  VMPARAM,
-  JAVAPATH,
-  ADDPATH,
-  MAINCLASS,
-  APPNAME,
-  JAVAVERSION,
-  ADDJARS,
-  ARGUMENT,
-  ADDJAR,
-  INCLUDE
-};
+// clang-format off
+enum class Keyword { VMPARAM, JAVAPATH, ADDPATH, MAINCLASS, APPNAME, JAVAVERSION, ADDJARS,
+                     ARGUMENT, ADDJAR, INCLUDE };
+// clang-format on
 
 struct KeywordRule {
   const char* word;
@@ -41,13 +33,20 @@ struct KeywordRule {
 
 // Tested in this order; the first keyword that the line begins with applies
 // ("addjars" before "addjar").
+// clang-format off
 const KeywordRule KEYWORDS[] = {
-    {"vmparam", Keyword::VMPARAM, true, true},  {"javapath", Keyword::JAVAPATH, true, true},
-    {"addpath", Keyword::ADDPATH, true, true},  {"mainclass", Keyword::MAINCLASS, true, false},
-    {"appname", Keyword::APPNAME, true, false}, {"javaVersion", Keyword::JAVAVERSION, true, false},
-    {"addjars", Keyword::ADDJARS, true, true},  {"argument", Keyword::ARGUMENT, false, false},
-    {"addjar", Keyword::ADDJAR, true, true},    {"include", Keyword::INCLUDE, true, false},
+    {"vmparam", Keyword::VMPARAM, true, true},
+    {"javapath", Keyword::JAVAPATH, true, true},
+    {"addpath", Keyword::ADDPATH, true, true},
+    {"mainclass", Keyword::MAINCLASS, true, false},
+    {"appname", Keyword::APPNAME, true, false},
+    {"javaVersion", Keyword::JAVAVERSION, true, false},
+    {"addjars", Keyword::ADDJARS, true, true},
+    {"argument", Keyword::ARGUMENT, false, false},
+    {"addjar", Keyword::ADDJAR, true, true},
+    {"include", Keyword::INCLUDE, true, false},
 };
+// clang-format on
 
 void includeFile(const std::string& path) {
   LaunchSettings& settings = launchSettings;

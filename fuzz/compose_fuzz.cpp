@@ -2,9 +2,10 @@
 //
 // Input: one byte of options (bit 0 debug mode, bit 1 POSIX conventions,
 // bit 2 the start fails, bit 3 Java ends with a non-zero code, bit 4 a
-// default runtime is registered), one byte that repeats every list entry
-// (1 to 256 times), then lines "K text": j javaPath, m mainClass, p vmParams,
-// c vmPaths, J vmJars, a arguments.
+// default runtime is registered, bit 5 the Java path names a file), one byte
+// that repeats every list entry (1 to 256 times), then lines "K text": j
+// javaPath, m mainClass, p vmParams, c vmPaths, J vmJars, a arguments, A
+// arguments from the command line (with every argument before them).
 #include <cstdint>
 #include <string>
 
@@ -55,6 +56,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       case 'a':
         addEntry(settings.arguments, text, repeat);
         break;
+      case 'A':
+        addEntry(settings.arguments, text, repeat);
+        settings.commandLineArguments = static_cast<int>(settings.arguments.entries.size());
+        break;
       default:
         break;
     }
@@ -65,6 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     carafe::fake::setCurrentVersion("1.5");
   }
   carafe::fake::FakeState& state = carafe::fake::state();
+  if (input.flag(5) && settings.javaPath) state.files[*settings.javaPath] = "";
   state.processOutcome.created = !input.flag(2);
   state.processOutcome.exitCode = input.flag(3) ? 0xC0000005u : 0;
   state.processOutcome.errorText = "The system cannot find the file specified.";
@@ -73,7 +79,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The size reserved always leaves room for the text and two more bytes.
     const std::string text = carafe::composeCommandLine();
     if (carafe::commandLineSize() < text.size() + 2) fail("the size does not cover the text", text);
-    if (text.compare(0, settings.javaPath->size(), *settings.javaPath) != 0) {
+    const std::size_t quote =
+        text.compare(0, 1, "\"") == 0 && settings.javaPath->compare(0, 1, "\"") != 0;
+    if (text.compare(quote, settings.javaPath->size(), *settings.javaPath) != 0) {
       fail("the command does not begin with the Java path", text);
     }
   }

@@ -1,14 +1,14 @@
-// A property of composition and splitting together: arguments composed into
-// a command by the Windows rules and split again by the same rules come back
-// unchanged.
+// A property of composition and splitting together: the launcher's own
+// arguments, composed into a command by the Windows rules and split again by
+// the same rules, come back unchanged, double quotes and backslashes included.
 //
 // It holds for the arguments that the composition's quoting is decided for:
-// arguments without double quotes, which are not empty, and which hold a
-// space whenever they hold a tab. (An empty argument adds only its separator,
-// and a tab alone does not cause quoting, so those do not come back.)
+// arguments which are not empty, and which hold a space whenever they hold a
+// tab. (An empty argument adds only its separator, and a tab alone does not
+// cause quoting, so those do not come back.)
 //
 // Input: one byte of options (bit 1 POSIX conventions), then the arguments
-// separated by NUL bytes; double quotes in them are dropped.
+// separated by NUL bytes.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -26,14 +26,6 @@ bool decided(const std::string& argument) {
   return argument.find('\t') == std::string::npos || argument.find(' ') != std::string::npos;
 }
 
-std::string withoutQuotes(const std::string& text) {
-  std::string result;
-  for (char c : text) {
-    if (c != '"') result += c;
-  }
-  return result;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -47,13 +39,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::string> arguments;
   if (!input.text.empty()) {
     for (const std::string& part : carafe::fuzz::splitOn(input.text, std::string(1, '\0'))) {
-      const std::string argument = withoutQuotes(part);
-      if (decided(argument) && arguments.size() < carafe::MAX_LIST_ENTRIES) {
-        arguments.push_back(argument);
-      }
+      if (decided(part) && arguments.size() < carafe::MAX_LIST_ENTRIES) arguments.push_back(part);
     }
   }
   settings.arguments.entries = arguments;
+  settings.commandLineArguments = static_cast<int>(arguments.size());
 
   const std::string command = carafe::composeCommandLine();
   const std::vector<std::string> words = carafe::platform::splitCommandLine(command);

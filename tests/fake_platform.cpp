@@ -111,6 +111,8 @@ void closeFile(File* file) {
   delete file;
 }
 
+bool isFile(const std::string& path) { return state().files.count(path) != 0; }
+
 Search* searchStart(const std::string& directory, const std::string& extension,
                     SearchMatch& first) {
   state().searchedDirectories.push_back(directory);

@@ -21,6 +21,7 @@ struct LaunchSettings {
   TextList vmPaths;    // classpath entries ("addpath", "addjar")
   TextList vmJars;     // jar files found in "addjars" directories
   TextList arguments;  // arguments for the Java application
+  int commandLineArguments = 0;  // how many of them came from the command line, first
   std::optional<std::string> mainClass;
   std::optional<std::string> appName;
   std::optional<std::string> javaVersion;

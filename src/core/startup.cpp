@@ -44,6 +44,7 @@ void startUp(int argumentCount, const char* const* argumentVector) {
       appendToList(settings.arguments, argument, "the command line");
     }
   }
+  settings.commandLineArguments = static_cast<int>(settings.arguments.entries.size());
   settings.launcherName = withoutExe(baseName(argumentZero));
 
   if (settings.debugMode) {

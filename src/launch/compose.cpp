@@ -11,6 +11,9 @@ namespace carafe {
 namespace {
 
 const char* const CLASSPATH_OPTION = "-classpath ";
+// Java reads an empty word as an empty classpath; without it the main class
+// would be taken as the classpath.
+const char* const EMPTY_CLASSPATH = "\"\"";
 
 // The backslashes that end text: inside added quotes they would escape the
 // closing quote, so they are doubled.
@@ -22,19 +25,69 @@ std::size_t trailingBackslashes(const std::string& text) {
 
 bool holdsSpace(const std::string& text) { return text.find(' ') != std::string::npos; }
 
+// The characters that escaping adds to an argument's double quotes: a
+// backslash for each quote, and the backslashes before it once more.
+std::size_t quoteEscapes(const std::string& argument) {
+  std::size_t added = 0;
+  std::size_t backslashes = 0;
+  for (char c : argument) {
+    if (c == '"') added += backslashes + 1;
+    backslashes = c == '\\' ? backslashes + 1 : 0;
+  }
+  return added;
+}
+
+// Appends argument with its double quotes escaped so that the Windows rules
+// give the quote back: 2n+1 backslashes before a quote read as n backslashes
+// and the quote itself.
+void appendEscaped(std::string& text, const std::string& argument) {
+  std::size_t backslashes = 0;
+  for (char c : argument) {
+    if (c == '"') text.append(backslashes + 1, '\\');
+    backslashes = c == '\\' ? backslashes + 1 : 0;
+    text += c;
+  }
+}
+
+bool hasEntries(const TextList& list) { return !list.entries.empty(); }
+
+bool classpathIsEmpty(const LaunchSettings& settings) {
+  return !hasEntries(settings.vmPaths) && !hasEntries(settings.vmJars);
+}
+
+// A Java path with a space that names one existing file, as a javapath line
+// without quotes gives it: quoted, so that Java gets it as one word. A path
+// with quotes of its own, or one that adds words after the program, is used
+// as written.
+bool javaPathNeedsQuotes(const std::string& javaPath) {
+  return holdsSpace(javaPath) && javaPath.find('"') == std::string::npos &&
+         platform::isFile(javaPath);
+}
+
+// Arguments from the launcher's own command line reach Java exactly as the
+// launcher got them; those of "argument" lines are command-line text as their
+// authors wrote it.
+bool fromCommandLine(const LaunchSettings& settings, std::size_t index) {
+  return index < static_cast<std::size_t>(settings.commandLineArguments);
+}
+
 }  // namespace
 
 std::size_t commandLineSize() {
   const LaunchSettings& settings = launchSettings;
-  std::size_t size = settings.javaPath.value_or(std::string()).size() + 2 +
-                     settings.mainClass.value_or(std::string()).size() + 2 +
+  const std::string& javaPath = settings.javaPath ? *settings.javaPath : std::string();
+  std::size_t size = javaPath.size() + 2 + settings.mainClass.value_or(std::string()).size() + 2 +
                      std::char_traits<char>::length(CLASSPATH_OPTION) + 1;
+  if (javaPathNeedsQuotes(javaPath)) size += 2;
+  if (classpathIsEmpty(settings)) size += std::char_traits<char>::length(EMPTY_CLASSPATH);
   for (const TextList* list : {&settings.vmParams, &settings.vmPaths, &settings.vmJars}) {
     for (const std::string& entry : list->entries) size += entry.size() + 2;
   }
-  for (const std::string& argument : settings.arguments.entries) {
-    size += argument.size() + 3;
-    if (holdsSpace(argument)) size += trailingBackslashes(argument);
+  const std::vector<std::string>& arguments = settings.arguments.entries;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    size += arguments[i].size() + 3;
+    if (holdsSpace(arguments[i])) size += trailingBackslashes(arguments[i]);
+    if (fromCommandLine(settings, i)) size += quoteEscapes(arguments[i]);
   }
   return size;
 }
@@ -43,18 +96,27 @@ std::string composeCommandLine() {
   const LaunchSettings& settings = launchSettings;
   const char separator = platform::conventions().classpathSeparator;
   const std::size_t size = commandLineSize();
-  traceDebug(formatText("cmdLine is %d chars long\n",
-                        size > static_cast<std::size_t>(INT_MAX) ? INT_MAX : static_cast<int>(size)));
+  traceDebug(formatText("cmdLine is %d chars long\n", size > static_cast<std::size_t>(INT_MAX)
+                                                          ? INT_MAX
+                                                          : static_cast<int>(size)));
 
   std::string text;
   text.reserve(size);
-  text += settings.javaPath.value_or(std::string());
+  const std::string& javaPath = settings.javaPath ? *settings.javaPath : std::string();
+  if (javaPathNeedsQuotes(javaPath)) {
+    text += '"';
+    text += javaPath;
+    text += '"';
+  } else {
+    text += javaPath;
+  }
   text += ' ';
   for (const std::string& parameter : settings.vmParams.entries) {
     text += parameter;
     text += ' ';
   }
   text += CLASSPATH_OPTION;
+  if (classpathIsEmpty(settings)) text += EMPTY_CLASSPATH;
   for (const TextList* list : {&settings.vmPaths, &settings.vmJars}) {
     for (const std::string& entry : list->entries) {
       text += entry;
@@ -63,15 +125,20 @@ std::string composeCommandLine() {
   }
   text += ' ';
   text += settings.mainClass.value_or(std::string());
-  if (!settings.arguments.entries.empty()) text += ' ';
-  for (const std::string& argument : settings.arguments.entries) {
-    if (holdsSpace(argument)) {
-      text += '"';
-      text += argument;
-      text.append(trailingBackslashes(argument), '\\');
-      text += '"';
+  const std::vector<std::string>& arguments = settings.arguments.entries;
+  if (!arguments.empty()) text += ' ';
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    const bool quoted = holdsSpace(argument);
+    if (quoted) text += '"';
+    if (fromCommandLine(settings, i)) {
+      appendEscaped(text, argument);
     } else {
       text += argument;
+    }
+    if (quoted) {
+      text.append(trailingBackslashes(argument), '\\');
+      text += '"';
     }
     text += ' ';
   }

@@ -56,6 +56,9 @@ File* openFile(const std::string& path, std::string& identity, std::string& erro
 std::size_t readFile(File* file, char* buffer, std::size_t size);
 void closeFile(File* file);
 
+// True when path names an existing file (not a directory or a device).
+bool isFile(const std::string& path);
+
 // ---- Directory search ---------------------------------------------------
 
 struct SearchMatch {

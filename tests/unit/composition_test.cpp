@@ -18,8 +18,9 @@ struct CompositionCase {
   std::vector<std::string> vmJars;
   std::string mainClass;
   std::vector<std::string> arguments;
-  std::string text;  // under the Windows conventions
-  int size;          // the size that the debug trace names
+  std::string text;              // under the Windows conventions
+  int size;                      // the size that the debug trace names
+  int commandLineArguments = 0;  // how many of the arguments came from the command line
 };
 
 void fill(const CompositionCase& c) {
@@ -29,6 +30,7 @@ void fill(const CompositionCase& c) {
   launchSettings.vmJars.entries = c.vmJars;
   launchSettings.mainClass = c.mainClass;
   launchSettings.arguments.entries = c.arguments;
+  launchSettings.commandLineArguments = c.commandLineArguments;
 }
 
 const CompositionCase EXAMPLE = {"example",
@@ -63,7 +65,15 @@ TEST(ComposeCommandLine, SeparatesClasspathEntriesByTheTargetsSeparator) {
 TEST(ComposeCommandLine, PlacesQuotesAndSizesEveryCase) {
   const CompositionCase cases[] = {
       EXAMPLE,
-      {"all lists empty", "javaw", {}, {}, {}, "app.Main", {}, "javaw -classpath  app.Main", 29},
+      {"all lists empty",
+       "javaw",
+       {},
+       {},
+       {},
+       "app.Main",
+       {},
+       "javaw -classpath \"\" app.Main",
+       31},
       {"only found jars",
        "java",
        {},
@@ -80,9 +90,9 @@ TEST(ComposeCommandLine, PlacesQuotesAndSizesEveryCase) {
        {},
        "M",
        {},
-       R"("C:\Program Files\jre\bin\javaw.exe" -classpath  M)",
-       53},
-      {"argument with a space", "j", {}, {}, {}, "M", {"a b"}, R"(j -classpath  M "a b" )", 24},
+       R"("C:\Program Files\jre\bin\javaw.exe" -classpath "" M)",
+       55},
+      {"argument with a space", "j", {}, {}, {}, "M", {"a b"}, R"(j -classpath "" M "a b" )", 26},
       {"quoted argument gets a second pair",
        "j",
        {},
@@ -90,9 +100,17 @@ TEST(ComposeCommandLine, PlacesQuotesAndSizesEveryCase) {
        {},
        "M",
        {R"("a b")"},
-       R"(j -classpath  M ""a b"" )",
-       26},
-      {"empty argument and tab", "j", {}, {}, {}, "M", {"", "a\tb"}, "j -classpath  M  a\tb ", 27},
+       R"(j -classpath "" M ""a b"" )",
+       28},
+      {"empty argument and tab",
+       "j",
+       {},
+       {},
+       {},
+       "M",
+       {"", "a\tb"},
+       "j -classpath \"\" M  a\tb ",
+       29},
       {"trailing backslash doubled before the added quote",
        "j",
        {},
@@ -100,8 +118,8 @@ TEST(ComposeCommandLine, PlacesQuotesAndSizesEveryCase) {
        {},
        "M",
        {R"(C:\My Dir\)", R"(x y\\)", R"(C:\dir\)"},
-       R"(j -classpath  M "C:\My Dir\\" "x y\\\\" C:\dir\ )",
-       52},
+       R"(j -classpath "" M "C:\My Dir\\" "x y\\\\" C:\dir\ )",
+       54},
       {"backslash before an inner quote unchanged",
        "j",
        {},
@@ -109,8 +127,20 @@ TEST(ComposeCommandLine, PlacesQuotesAndSizesEveryCase) {
        {},
        "M",
        {R"(a\"b c)"},
-       R"(j -classpath  M "a\"b c" )",
-       27},
+       R"(j -classpath "" M "a\"b c" )",
+       29},
+      // Arguments from the launcher's own command line keep their double quotes;
+      // "argument" lines are command-line text and are written as they stand.
+      {"command-line arguments with double quotes",
+       "j",
+       {},
+       {"a.jar"},
+       {},
+       "M",
+       {R"(--title="My App")", R"({"k":"v"})", R"(a\"b)", R"(say "hi" \)", R"(x "y")"},
+       R"(j -classpath a.jar; M "--title=\"My App\"" {\"k\":\"v\"} a\\\"b "say \"hi\" \\" "x "y"" )",
+       95,
+       4},
   };
   for (const CompositionCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -121,6 +151,31 @@ TEST(ComposeCommandLine, PlacesQuotesAndSizesEveryCase) {
     EXPECT_EQ(text, c.text);
     EXPECT_EQ(state().standardOutput, "cmdLine is " + std::to_string(c.size) + " chars long\n");
     EXPECT_GE(static_cast<std::size_t>(c.size), text.size() + 2);
+  }
+}
+
+TEST(ComposeCommandLine, QuotesAJavaPathWithSpacesOnlyWhenItNamesOneFile) {
+  const std::string java = R"(C:\Program Files\jre\bin\javaw.exe)";
+  const struct {
+    const char* name;
+    std::string javaPath;
+    bool exists;
+    std::string text;
+  } cases[] = {
+      {"an existing file", java, true, "\"" + java + "\" -classpath a.jar; M"},
+      {"no such file", java, false, java + " -classpath a.jar; M"},
+      {"quoted as written", "\"" + java + "\"", true, "\"" + java + "\" -classpath a.jar; M"},
+      {"words after the program", R"(C:\jre\javaw.exe -Xint)", false,
+       R"(C:\jre\javaw.exe -Xint -classpath a.jar; M)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fake::reset(platform::WINDOWS_CONVENTIONS);
+    if (c.exists) state().files[java] = "";
+    fill({c.name, c.javaPath, {}, {"a.jar"}, {}, "M", {}, "", 0});
+    const std::string text = composeCommandLine();
+    EXPECT_EQ(text, c.text);
+    EXPECT_GE(commandLineSize(), text.size() + 2);
   }
 }
 

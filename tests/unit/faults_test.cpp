@@ -32,7 +32,7 @@ TEST(Faults, NulByteEndsTheLinesText) {
                              std::string("\0mainclass other.Main\n", 22) + "argument c\n";
   EXPECT_EQ(runApp(config), 0);
   ASSERT_EQ(state().processes.size(), 1u);
-  EXPECT_EQ(state().processes[0], "C:\\jre\\bin\\javaw.exe -Dx=1 -classpath  app.Main a c ");
+  EXPECT_EQ(state().processes[0], "C:\\jre\\bin\\javaw.exe -Dx=1 -classpath \"\" app.Main a c ");
   EXPECT_TRUE(state().notices.empty());
 }
 

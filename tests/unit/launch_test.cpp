@@ -34,7 +34,7 @@ TEST(LaunchJava, ReturnsJavasExitCodeAndReportsANonZeroOne) {
     state().processOutcome = {true, c.javaExit, 0, ""};
     EXPECT_EQ(launchJava(), c.result);
     EXPECT_EQ(state().processes,
-              std::vector<std::string>{"\"C:\\my jre\\bin\\javaw.exe\" -classpath  app.Main"});
+              std::vector<std::string>{"\"C:\\my jre\\bin\\javaw.exe\" -classpath \"\" app.Main"});
     const std::vector<Notice> expected =
         c.errorText.empty() ? std::vector<Notice>{}
                             : std::vector<Notice>{{"Error", c.errorText, NoticeStyle::ERROR}};
@@ -55,8 +55,8 @@ TEST(LaunchJava, ShowsTheJavaPathAndCommandThenTheOutcomeInDebugMode) {
   EXPECT_EQ(launchSettings.javaPath, "D:\\jre\\bin\\java.exe");
   const std::vector<std::string> expected = {
       "notice Javapath is: D:\\jre\\bin\\java.exe",
-      "out cmdLine is 40 chars long\n",
-      "notice Command Line is: D:\\jre\\bin\\java.exe -classpath  M x ",
+      "out cmdLine is 42 chars long\n",
+      "notice Command Line is: D:\\jre\\bin\\java.exe -classpath \"\" M x ",
       "notice Error: Error launching Class M\n with Java D:\\jre\\bin\\java.exe.\nError=3",
       "out CreateProcess ret 1, exitCode=3\n",
   };
@@ -69,7 +69,7 @@ TEST(LaunchJava, LooksUpTheDefaultRuntimeOnlyWhenNoJavaPathIsSet) {
   launchSettings.mainClass = "M";
   launchSettings.javaPath = "";
   EXPECT_EQ(launchJava(), 0);
-  EXPECT_EQ(state().processes, std::vector<std::string>{" -classpath  M"});
+  EXPECT_EQ(state().processes, std::vector<std::string>{" -classpath \"\" M"});
   EXPECT_TRUE(state().notices.empty());
 
   // No runtime: only the lookup's own notice; nothing composed or started.

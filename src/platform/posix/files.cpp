@@ -51,6 +51,11 @@ void closeFile(File* file) {
   delete file;
 }
 
+bool isFile(const std::string& path) {
+  struct stat status {};
+  return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
 namespace {
 
 bool endsWithIgnoringCase(const std::string& name, const std::string& ending) {

@@ -60,6 +60,12 @@ void closeFile(File* file) {
   delete file;
 }
 
+bool isFile(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+}
+
 namespace {
 
 void takeMatch(const WIN32_FIND_DATAA& data, SearchMatch& match) {

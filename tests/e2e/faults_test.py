@@ -146,7 +146,7 @@ class Configuration(FaultTest):
                 self.file("hello.config",
                           "vmparam -Done\ninclude %s\nmainclass app.Main\n" % include)
                 self.assert_outcome(self.box.run(launcher), 0, self_include(include),
-                                    self.java("-Done", "-classpath", "app.Main"))
+                                    self.java("-Done", "-classpath", "", "app.Main"))
 
     def test_cycle_of_three_files(self):
         launcher = self.app("vmparam -Da\ninclude b.config\nvmparam -Da2\nmainclass app.Main\n")
@@ -154,7 +154,7 @@ class Configuration(FaultTest):
         self.file("c.config", "vmparam -Dc\ninclude hello.config\nvmparam -Dc2\n")
         self.assert_outcome(self.box.run(launcher), 0, self_include("hello.config"),
                             self.java("-Da", "-Db", "-Dc", "-Dc2", "-Da2", "-classpath",
-                                      "app.Main"))
+                                      "", "app.Main"))
 
     def test_include_depth(self):
         # Each file includes the next; 32 files can be open at once.
@@ -165,14 +165,14 @@ class Configuration(FaultTest):
                   "The include line is skipped.\n")
         self.assert_outcome(self.box.run(launcher), 0, stderr,
                             self.java(*["-Df%d" % i for i in range(1, 32)], "-classpath",
-                                      "app.Main"))
+                                      "", "app.Main"))
 
     def test_include_of_a_directory(self):
         launcher = self.app("include conf.d\nmainclass app.Main\n")
         os.makedirs(os.path.join(self.directory, "conf.d"))
         self.assert_outcome(self.box.run(launcher), 0,
                             "Can't open conf.d Error Is a directory\n",
-                            self.java("-classpath", "app.Main"))
+                            self.java("-classpath", "", "app.Main"))
         # The application's own configuration as a directory is not read at all.
         other = self.box.install_app("other", directory=self.box.path("other"))
         os.makedirs(other + ".config")
@@ -186,7 +186,7 @@ class Configuration(FaultTest):
         runner = UnprivilegedRunner(self, self.box)
         self.assert_outcome(runner.run(launcher), 0,
                             "Can't open secret.config Error Permission denied\n",
-                            self.java("-classpath", "app.Main"))
+                            self.java("-classpath", "", "app.Main"))
         os.chmod(launcher + ".config", 0)
         self.assert_outcome(runner.run(launcher), 2,
                             "Can't open %s.config Error Permission denied\n" % launcher)
@@ -198,7 +198,7 @@ class Configuration(FaultTest):
             self.skipTest("no /proc/self/mem")
         launcher = self.app("include mem.config\nmainclass app.Main\n")
         os.symlink("/proc/self/mem", os.path.join(self.directory, "mem.config"))
-        self.assert_outcome(self.box.run(launcher), 0, "", self.java("-classpath", "app.Main"))
+        self.assert_outcome(self.box.run(launcher), 0, "", self.java("-classpath", "", "app.Main"))
 
     def test_101st_entry_for_each_list(self):
         lines = ["vmparam -Dp%d" % i for i in range(101)]
@@ -220,7 +220,7 @@ class Configuration(FaultTest):
         launcher = self.app("mainclass app.Main\nargument from-config\n")
         words = ["w%d" % i for i in range(101)]
         self.assert_outcome(self.box.run(launcher, words), 0, too_many("the command line"),
-                            self.java("-classpath", "app.Main", *words[:100]))
+                            self.java("-classpath", "", "app.Main", *words[:100]))
 
 
 class Environment(FaultTest):
@@ -243,7 +243,7 @@ class Environment(FaultTest):
         ]))
         self.assert_outcome(self.box.run(launcher, extra={"A": "B=C"}), 0, "",
                             self.java("-Da=B=C/x", "-Deq=C/y", "-Dno=$B=\\z", "-classpath",
-                                      "app.Main"))
+                                      "", "app.Main"))
 
     def test_names_with_odd_bytes(self):
         odd = b"N\xffX".decode("utf-8", "surrogateescape")
@@ -258,7 +258,7 @@ class Environment(FaultTest):
         self.assert_outcome(self.box.run(launcher, extra=env), 0, "",
                             self.java("-Dodd=v a/lib", "-Dsp=spaced value",
                                       b"-Dno=$\xfe\\z".decode("utf-8", "surrogateescape"),
-                                      "-classpath", "app.Main"))
+                                      "-classpath", "", "app.Main"))
 
 
 class Launch(FaultTest):
@@ -286,7 +286,7 @@ class Launch(FaultTest):
         result = self.box.run(launcher, jvm_path=[self.box.path("crashing")])
         self.assertEqual(result.code, 139, result)
         self.assertEqual(result.stderr, launch_error("app.Main", runtime.java, 139))
-        self.assertEqual(result.java_argv, [runtime.java, "-classpath", "app.Main"])
+        self.assertEqual(result.java_argv, [runtime.java, "-classpath", "", "app.Main"])
 
     def test_sigterm_reaches_java(self):
         # Java that handles the signal ends with its own code; Java that does

@@ -289,7 +289,8 @@ class Sandbox:
         return shlex.split(text) if text else []
 
     def run(self, launcher, args=(), cwd=None, argv0=None, env=None, answer=None,
-            terminal=False, timeout=DEFAULT_TIMEOUT, signal_after_ready=None, **env_options):
+            terminal=False, timeout=DEFAULT_TIMEOUT, signal_after_ready=None,
+            keys_after_ready=None, **env_options):
         """Runs the launcher and returns a Result.
 
         launcher: the program to start (a path, or a bare name found on PATH).
@@ -302,6 +303,9 @@ class Sandbox:
             (standard output and error stay pipes).
         signal_after_ready: (runtime, signal number): once runtime's bin/java
             has set its trap, the signal is sent to the launcher.
+        keys_after_ready: (runtime, bytes): once runtime's bin/java is ready,
+            the bytes are typed on the terminal (b"\x03" is Ctrl+C, which the
+            terminal sends to its foreground process group); implies terminal.
         """
         if env is None:
             env = self.environment(**env_options)
@@ -322,7 +326,7 @@ class Sandbox:
         before_java = len(read_calls(self.java_record))
         before_directories = len(read_lines(self.java_record + ".cwd"))
         before_urls = len(read_lines(self.url_record))
-        use_terminal = terminal or answer is not None
+        use_terminal = terminal or answer is not None or keys_after_ready is not None
         master = None
         slave = None
         if use_terminal:
@@ -346,14 +350,12 @@ class Sandbox:
         try:
             if signal_after_ready is not None:
                 runtime, number = signal_after_ready
-                ready = os.path.join(runtime.home, "ready")
-                deadline = time.monotonic() + timeout
-                while not os.path.exists(ready) and process.poll() is None:
-                    if time.monotonic() > deadline:
-                        break
-                    time.sleep(0.02)
-                if process.poll() is None:
+                if self._wait_until_ready(runtime, process, timeout):
                     os.kill(process.pid, number)
+            if keys_after_ready is not None:
+                runtime, keys = keys_after_ready
+                if self._wait_until_ready(runtime, process, timeout):
+                    os.write(master, keys)
             if use_terminal:
                 terminal_text = self._talk(master, process, answer, timeout)
             else:
@@ -375,6 +377,18 @@ class Sandbox:
                         read_lines(self.java_record + ".cwd")[before_directories:])
         result.terminal = terminal_text
         return result
+
+    @staticmethod
+    def _wait_until_ready(runtime, process, timeout):
+        """Waits for runtime's bin/java to mark itself ready; False when the
+        launcher ended first."""
+        ready = os.path.join(runtime.home, "ready")
+        deadline = time.monotonic() + timeout
+        while not os.path.exists(ready) and process.poll() is None:
+            if time.monotonic() > deadline:
+                break
+            time.sleep(0.02)
+        return process.poll() is None
 
     def _talk(self, master, process, answer, timeout):
         """Reads what the launcher writes on the terminal and types the

@@ -89,7 +89,7 @@ class StartAndExitCodes(LauncherTest):
                                                 parent=self.box.path("jvm-%d" % index),
                                                 **behaviour)
                 result = self.run_app(app, jvm_path=[os.path.dirname(runtime.home)])
-                self.assert_ran(result, code, [runtime.java, "-classpath", "app.Main"],
+                self.assert_ran(result, code, [runtime.java, "-classpath", "", "app.Main"],
                                 "" if code == 0 else launch_error("app.Main", runtime.java, code))
                 self.assertEqual(result.stdout, "")
                 # Java runs in the launcher's directory.
@@ -112,7 +112,7 @@ class StartAndExitCodes(LauncherTest):
         for name, argv0, cwd, env in cases:
             with self.subTest(name):
                 result = self.box.run(app, ["x"], cwd=cwd, argv0=argv0, **env)
-                self.assert_ran(result, 4, [runtime.java, "-classpath", "app.Tool", "x"],
+                self.assert_ran(result, 4, [runtime.java, "-classpath", "", "app.Tool", "x"],
                                 launch_error("app.Tool", runtime.java, 4))
                 self.assertEqual(result.java_directories, [app_dir])
 
@@ -221,7 +221,7 @@ class DebugMode(LauncherTest):
         runtime = self.box.make_runtime("17.0.15", exit_code=9)
         app = self.box.install_app("hello", config="mainclass Main\n")
         result = self.run_app(app, ["-d", "-d", "-D"])
-        self.assert_ran(result, 9, [runtime.java, "-classpath", "Main", "-D"])
+        self.assert_ran(result, 9, [runtime.java, "-classpath", "", "Main", "-D"])
         self.assertEqual(notices(result.stderr), [
             "Version", "LpCmdLine", "CWD", "Reading App Config file", "Reading Config file",
             "MainClass is", "Javapath is", "Command Line is", "Error"])
@@ -263,7 +263,7 @@ class DefaultRuntime(LauncherTest):
         for name, env, runtime in cases:
             with self.subTest(name):
                 result = self.run_app(self.app, **env)
-                self.assert_ran(result, 0, [runtime.java, "-classpath", "Main"], "")
+                self.assert_ran(result, 0, [runtime.java, "-classpath", "", "Main"], "")
 
     def test_no_runtime_installed(self):
         empty = self.box.path("empty")
@@ -283,7 +283,7 @@ class DefaultRuntime(LauncherTest):
         root = self.box.path("my runtimes")
         runtime = self.box.make_runtime("17.0.15", name="jdk 17", parent=root, exit_code=6)
         result = self.run_app(self.app, ["-d"], jvm_path=[root])
-        self.assert_ran(result, 6, [runtime.java, "-classpath", "Main"])
+        self.assert_ran(result, 6, [runtime.java, "-classpath", "", "Main"])
         self.assertIn('Javapath is: "%s"\n' % runtime.java, result.stderr)
         self.assertTrue(result.stderr.endswith(launch_error("Main", '"%s"' % runtime.java, 6)))
 
@@ -342,12 +342,15 @@ class RequiredVersion(LauncherTest):
                                            % required)
                 result = self.run_app(app)
                 java = self.runtimes[chosen].java
-                self.assert_ran(result, 7, [java, "-classpath", "Main"],
+                self.assert_ran(result, 7, [java, "-classpath", "", "Main"],
                                 launch_error("Main", java, 7))
 
-    def test_exact_version_not_installed(self):
+    def test_runtime_not_installed_ends_with_5(self):
+        # An exact version that is not installed, and the version form of a
+        # family that has no runtime: the direct lookup misses.
         cases = [
             # required, answer, URL opened
+            ("21", None, None),
             ("1.8.0_999", None, None),
             ("1.8.0_999", "n", None),
             ("1.8.0_999", "y", None),  # no page for 1.8
@@ -361,7 +364,8 @@ class RequiredVersion(LauncherTest):
                 result = self.run_app(app, answer=answer)
                 self.assertEqual(result.code, 5, result)
                 self.assertEqual(result.java_calls, [])
-                self.assertEqual(result.stdout, "")  # no enumeration for an exact version
+                if "_" in required:
+                    self.assertEqual(result.stdout, "")  # no enumeration for an exact version
                 self.assertEqual(result.stderr,
                                  "Java Runtime Environment Not Found: Hello requires the Java "
                                  "Runtime Environment version %s\n"
@@ -421,20 +425,25 @@ class CommandLine(LauncherTest):
             ("quoted in the configuration", 'javapath "%s"\n' % runtime.java, {}),
             ("expanded from the environment", "javapath $TOOLS/bin/java\n",
              dict(extra={"TOOLS": runtime.home})),
+            ("as written, naming the file", "javapath %s\n" % runtime.java, {}),
         ]
         for name, line, env in cases:
             with self.subTest(name):
                 app = self.box.install_app("hello", config=line + "mainclass Main\n")
                 result = self.run_app(app, ["a"], jvm_path=[], **env)
-                self.assert_ran(result, 0, [runtime.java, "-classpath", "Main", "a"], "")
+                self.assert_ran(result, 0, [runtime.java, "-classpath", "", "Main", "a"], "")
 
-    def test_arguments_with_spaces_and_backslashes(self):
+    def test_arguments_with_spaces_quotes_and_backslashes(self):
+        # The launcher's own arguments reach Java as they were; "argument"
+        # lines are command-line text, whose quotes the splitting removes.
         runtime = self.box.make_runtime("17.0.15")
-        app = self.box.install_app("hello", config="mainclass Main\nargument from config\n")
-        args = ["C:\\my dir\\", "next", "a b\\\\", "no\\space\\", "\\\\server\\x y"]
+        app = self.box.install_app("hello", config="mainclass Main\nargument from config\n"
+                                                    'argument --name="x"\n')
+        args = ["C:\\my dir\\", "next", "a b\\\\", "no\\space\\", "\\\\server\\x y",
+                '--title="My App"', '{"k":"v"}', 'say "hi"', 'a\\"b\\', '"']
         result = self.run_app(app, args)
-        self.assert_ran(result, 0, [runtime.java, "-classpath", "Main"] + args
-                        + ["from config"], "")
+        self.assert_ran(result, 0, [runtime.java, "-classpath", "", "Main"] + args
+                        + ["from config", "--name=x"], "")
 
     def test_jar_directories(self):
         runtime = self.box.make_runtime("17.0.15")
@@ -486,6 +495,53 @@ class Signals(LauncherTest):
                 self.assertEqual(harness.read_lines(os.path.join(runtime.home, "trapped")),
                                  [name])
                 self.assertEqual(result.stderr, launch_error("Main", runtime.java, 42))
+
+
+    # A Java that counts the SIGINTs it receives and who sent each: the
+    # launcher (its parent), the kernel (a terminal), or another process.
+    COUNTING_JAVA = r"""#!%s
+import os, signal, sys, time
+home = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+if "own-group" in sys.argv:
+    os.setpgid(0, 0)
+signal.pthread_sigmask(signal.SIG_BLOCK, {signal.SIGINT})
+open(os.path.join(home, "ready"), "w").close()
+senders = []
+deadline = time.monotonic() + 3
+while time.monotonic() < deadline:
+    info = signal.sigtimedwait({signal.SIGINT}, 0.05)
+    if info is not None:
+        senders.append("launcher" if info.si_pid == os.getppid() else
+                       "kernel" if info.si_pid == 0 else "process")
+        deadline = time.monotonic() + 1
+with open(os.path.join(home, "senders"), "w") as record:
+    record.write("".join(sender + "\n" for sender in senders))
+"""
+
+    def test_each_ctrl_c_reaches_java_once(self):
+        # Ctrl+C goes from the terminal to its foreground process group, Java
+        # included, so the launcher passes on only what was sent to it alone.
+        cases = [
+            ("Ctrl+C in the terminal", [], dict(keys=b"\x03"), ["kernel"]),
+            ("kill of the launcher", [], dict(number=signal.SIGINT), ["launcher"]),
+            ("Ctrl+C, Java in a group of its own", ["own-group"], dict(keys=b"\x03"), []),
+        ]
+        for index, (name, args, action, senders) in enumerate(cases):
+            with self.subTest(name):
+                runtime = self.box.make_runtime("17.0.15", parent=self.box.path("jvm-%d" % index))
+                with open(runtime.java, "w", encoding="utf-8") as script:
+                    script.write(self.COUNTING_JAVA % sys.executable)
+                app = self.box.install_app("hello", config="mainclass Main\n")
+                options = dict(jvm_path=[os.path.dirname(runtime.home)])
+                if "keys" in action:
+                    options["keys_after_ready"] = (runtime, action["keys"])
+                else:
+                    options["terminal"] = True
+                    options["signal_after_ready"] = (runtime, action["number"])
+                result = self.run_app(app, args, **options)
+                self.assertEqual(result.code, 0, result)
+                self.assertEqual(harness.read_lines(os.path.join(runtime.home, "senders")),
+                                 senders)
 
 
 class ExampleApplication(unittest.TestCase):

@@ -25,7 +25,21 @@ const int FORWARDED_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
 
 volatile sig_atomic_t childProcess = 0;
 
-extern "C" void forwardSignal(int signalNumber) {
+// True when a process sent the signal (kill, sigqueue), not the kernel.
+bool sentByProcess(const siginfo_t* info) {
+  if (info == nullptr) return true;
+  if (info->si_code == SI_USER || info->si_code == SI_QUEUE) return true;
+#ifdef SI_TKILL
+  if (info->si_code == SI_TKILL) return true;
+#endif
+  return false;
+}
+
+extern "C" void forwardSignal(int signalNumber, siginfo_t* info, void*) {
+  // The terminal sends Ctrl+C to its whole foreground process group, in which
+  // Java runs beside the launcher: Java has it already, and a second one
+  // could cut its shutdown hooks short.
+  if (signalNumber == SIGINT && !sentByProcess(info)) return;
   const pid_t child = static_cast<pid_t>(childProcess);
   if (child > 0) ::kill(child, signalNumber);
 }
@@ -86,7 +100,8 @@ ProcessOutcome runProcess(const std::string& commandLine) {
   for (int signalNumber : FORWARDED_SIGNALS) sigaddset(&forwarded, signalNumber);
   ::sigprocmask(SIG_BLOCK, &forwarded, &previous);
   struct sigaction action {};
-  action.sa_handler = forwardSignal;
+  action.sa_sigaction = forwardSignal;
+  action.sa_flags = SA_SIGINFO;
   sigemptyset(&action.sa_mask);
   for (int signalNumber : FORWARDED_SIGNALS) ::sigaction(signalNumber, &action, nullptr);
 

@@ -1,13 +1,20 @@
 // A stand-in for a runtime's bin\javaw.exe and bin\java.exe: it records how it
-// was started and ends as the test asks.
+// was started and ends as the test asks. Everything is recorded as the system
+// gave it in UTF-16 (GetCommandLineW, the wide argument vector), written as
+// UTF-8, so that the record shows exactly what Java would have received.
 //
 // CARAFE_FAKE_JAVA_RECORD  file to append the record to (else record.txt beside itself)
 // CARAFE_FAKE_JAVA_EXIT    exit code (0 to 4294967295), or "crash" for an access violation
+// CARAFE_FAKE_JAVA_ECHO    when set: copies standard input to standard output, then
+//                          writes "java out" to standard output and "java err" to
+//                          standard error
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
+#include <string>
 
 extern "C" {
 int _dowildcard = 0;
@@ -15,39 +22,61 @@ int _dowildcard = 0;
 
 namespace {
 
-void recordPath(char* path, DWORD size) {
-  const DWORD length = GetEnvironmentVariableA("CARAFE_FAKE_JAVA_RECORD", path, size);
-  if (length > 0 && length < size) return;
-  const DWORD moduleLength = GetModuleFileNameA(nullptr, path, size);
-  char* cut = std::strrchr(path, '\\');
-  if (moduleLength == 0 || cut == nullptr || static_cast<DWORD>(cut - path) + 12 > size) {
-    std::snprintf(path, size, "record.txt");
-    return;
+std::string utf8(const wchar_t* text) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1) return std::string();
+  std::string result(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, &result[0], size, nullptr, nullptr);
+  result.resize(static_cast<std::size_t>(size - 1));
+  return result;
+}
+
+std::wstring recordPath() {
+  wchar_t path[MAX_PATH * 2];
+  const DWORD length = GetEnvironmentVariableW(L"CARAFE_FAKE_JAVA_RECORD", path, MAX_PATH * 2);
+  if (length > 0 && length < MAX_PATH * 2) return path;
+  const DWORD moduleLength = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
+  std::wstring module(path, moduleLength < MAX_PATH * 2 ? moduleLength : 0);
+  const std::size_t cut = module.rfind(L'\\');
+  if (cut == std::wstring::npos) return L"record.txt";
+  return module.substr(0, cut + 1) + L"record.txt";
+}
+
+void writeRecord(int argc, wchar_t** argv) {
+  std::FILE* record = _wfopen(recordPath().c_str(), L"ab");
+  if (record == nullptr) return;
+  wchar_t directory[MAX_PATH * 2] = L"";
+  GetCurrentDirectoryW(MAX_PATH * 2, directory);
+  wchar_t module[MAX_PATH * 2] = L"";
+  GetModuleFileNameW(nullptr, module, MAX_PATH * 2);
+  std::fprintf(record, "module=%s\n", utf8(module).c_str());
+  std::fprintf(record, "command=%s\n", utf8(GetCommandLineW()).c_str());
+  std::fprintf(record, "directory=%s\n", utf8(directory).c_str());
+  std::fprintf(record, "argc=%d\n", argc);
+  for (int i = 0; i < argc; ++i) std::fprintf(record, "argv=%s\n", utf8(argv[i]).c_str());
+  std::fprintf(record, "end\n");
+  std::fclose(record);
+}
+
+void echo() {
+  char buffer[4096];
+  std::size_t count = 0;
+  while ((count = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) {
+    std::fwrite(buffer, 1, count, stdout);
   }
-  std::snprintf(cut + 1, size - static_cast<DWORD>(cut + 1 - path), "record.txt");
+  std::fputs("java out\n", stdout);
+  std::fflush(stdout);
+  std::fputs("java err\n", stderr);
+  std::fflush(stderr);
 }
 
 LONG WINAPI endWithExceptionCode(EXCEPTION_POINTERS*) { return EXCEPTION_EXECUTE_HANDLER; }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  char path[MAX_PATH * 2];
-  recordPath(path, sizeof path);
-  std::FILE* record = std::fopen(path, "ab");
-  if (record != nullptr) {
-    char directory[MAX_PATH * 2] = "";
-    GetCurrentDirectoryA(sizeof directory, directory);
-    char module[MAX_PATH * 2] = "";
-    GetModuleFileNameA(nullptr, module, sizeof module);
-    std::fprintf(record, "module=%s\n", module);
-    std::fprintf(record, "command=%s\n", GetCommandLineA());
-    std::fprintf(record, "directory=%s\n", directory);
-    std::fprintf(record, "argc=%d\n", argc);
-    for (int i = 0; i < argc; ++i) std::fprintf(record, "argv=%s\n", argv[i]);
-    std::fprintf(record, "end\n");
-    std::fclose(record);
-  }
+int wmain(int argc, wchar_t** argv) {
+  writeRecord(argc, argv);
+  if (GetEnvironmentVariableW(L"CARAFE_FAKE_JAVA_ECHO", nullptr, 0) > 0) echo();
 
   char exit[64] = "";
   const DWORD length = GetEnvironmentVariableA("CARAFE_FAKE_JAVA_EXIT", exit, sizeof exit);

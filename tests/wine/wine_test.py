@@ -128,7 +128,9 @@ class WineSession:
 
     def __init__(self, options):
         self.options = options
-        self.wine = find_program("wine", "/usr/lib/wine/wine64", "wine64")
+        # The 64-bit loader: with 32-bit Wine installed, "wine" is the 32-bit one,
+        # whose reg.exe writes to the 32-bit view of the registry.
+        self.wine = find_program("/usr/lib/wine/wine64", "wine64", "wine")
         self.wineserver = find_program("wineserver", "/usr/lib/wine/wineserver64",
                                        "/usr/lib/wine/wineserver")
         self.xdotool = find_program("xdotool")
@@ -432,7 +434,7 @@ def read_java_starts(path):
     starts = []
     fields, arguments = {}, []
     with open(path, "rb") as file:
-        for raw in file.read().decode("latin-1").split("\n"):
+        for raw in file.read().decode("utf-8", "replace").split("\n"):
             if raw == "end":
                 starts.append(JavaStart(fields, arguments))
                 fields, arguments = {}, []
@@ -764,15 +766,32 @@ class JavaExitCodes(WineTestCase):
                 self.assertEqual(len(run.java), 1, run.describe())
 
     def test_command_line_arguments_reach_java_as_written(self):
+        # Double quotes that are part of an argument reach Java too; an
+        # "argument" line is command-line text, whose quotes group its words.
         s = Scenario("arguments")
-        exe = s.install_launcher("app.exe", ["mainclass app.Main", "argument from config"])
+        exe = s.install_launcher("app.exe", ["mainclass app.Main", "argument from config",
+                                             'argument --name="x"'])
         home = s.add_runtime("jre")
         SESSION.register("1.5", [("1.5", home)])
-        run = SESSION.launch(exe + r' "two words" *.jar C:\dir\ -D', s.win())
+        run = SESSION.launch(exe + r' "two words" *.jar C:\dir\ -D "--title=\"My App\"" '
+                                   r'{\"k\":\"v\"} "say \"hi\"" a\\\"b', s.win())
         self.assertNotices(run, [])
         self.assertExit(run, 0)
-        self.assertEqual(run.java[0].argv[1:], ["-classpath", "app.Main", "two words", "*.jar",
-                                                "C:\\dir\\", "-D", "from config"])
+        self.assertEqual(run.java[0].argv[1:], [
+            "-classpath", "", "app.Main", "two words", "*.jar", "C:\\dir\\", "-D",
+            '--title="My App"', '{"k":"v"}', 'say "hi"', 'a\\"b', "from config", "--name=x"])
+
+    def test_a_java_path_with_spaces_that_names_the_file_is_one_word(self):
+        s = Scenario("javapath-spaces")
+        home = s.add_runtime(r"Program Files\Java\jre")
+        exe = s.install_launcher("app.exe", ["mainclass app.Main",
+                                             r"javapath %s\bin\javaw.exe" % home])
+        SESSION.register()
+        run = SESSION.launch(exe, s.win())
+        self.assertNotices(run, [])
+        self.assertExit(run, 0)
+        self.assertEqual(run.java[0].module, home + r"\bin\javaw.exe")
+        self.assertEqual(run.java[0].argv[1:], ["-classpath", "", "app.Main"])
 
 
 class Faults(WineTestCase):
@@ -848,7 +867,7 @@ class Faults(WineTestCase):
         """A configuration whose Java command has exactly length characters."""
         home = s.add_runtime("jre")
         java = home + "\\bin\\javaw.exe"
-        fixed = len(java) + 1 + len("-classpath ") + 1 + len("app.Main")
+        fixed = len(java) + 1 + len('-classpath ""') + 1 + len("app.Main")
         count = 100
         room = length - fixed
         parameters = []
@@ -856,7 +875,7 @@ class Faults(WineTestCase):
             size = room // count + (1 if index < room % count else 0)
             parameters.append("-Dp%02d=" % index + "x" * (size - 1 - 6))
         lines = ["mainclass app.Main"] + ["vmparam " + p for p in parameters]
-        command = java + " " + "".join(p + " " for p in parameters) + "-classpath  app.Main"
+        command = java + " " + "".join(p + " " for p in parameters) + '-classpath "" app.Main'
         assert len(command) == length
         return home, lines, command
 
@@ -899,7 +918,7 @@ class ConfigurationFiles(WineTestCase):
         # A directory cannot be opened as a file; the system says why.
         self.assertOutput(run.stderr, "Can't open lib Error Permission denied\n")
         self.assertExit(run, 0)
-        self.assertEqual(run.java[0].argv[3:], ["from-more\rstill", "last"])
+        self.assertEqual(run.java[0].argv[4:], ["from-more\rstill", "last"])
 
 
 class Screenshot(unittest.TestCase):

@@ -113,6 +113,21 @@ void closeFile(File* file) {
 
 bool isFile(const std::string& path) { return state().files.count(path) != 0; }
 
+std::string legacyTextToUtf8(const std::string& text) {
+  if (!state().legacyCodePage) return text;
+  std::string converted;  // Latin-1, which Windows-1252 matches for these tests
+  for (char c : text) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (byte < 0x80) {
+      converted += c;
+    } else {
+      converted += static_cast<char>(0xC0 | (byte >> 6));
+      converted += static_cast<char>(0x80 | (byte & 0x3F));
+    }
+  }
+  return converted;
+}
+
 Search* searchStart(const std::string& directory, const std::string& extension,
                     SearchMatch& first) {
   state().searchedDirectories.push_back(directory);

@@ -56,6 +56,7 @@ struct FakeState {
   std::map<std::string, std::string> files;       // path -> content
   std::map<std::string, std::string> identities;  // path -> identity (default: the path)
   std::map<std::string, std::string> openErrors;  // path -> error text of a failed open
+  bool legacyCodePage = false;  // lines that are not UTF-8 are converted as Latin-1
   int filesOpen = 0;
 
   // directory -> its entries in search order; names are filtered by extension.

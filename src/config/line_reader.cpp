@@ -10,21 +10,42 @@ constexpr char CTRL_Z = 26;
 
 }  // namespace
 
-bool LineReader::fill() {
+bool LineReader::readAt(std::size_t at) {
   if (ended_) return false;
-  start_ = 0;
-  end_ = platform::readFile(file_, buffer_, sizeof buffer_);
-  if (end_ == 0) {
+  const std::size_t count = platform::readFile(file_, buffer_ + at, sizeof buffer_ - at);
+  if (count == 0) {
     ended_ = true;
     return false;
   }
+  end_ = at + count;
   // Text mode: a Ctrl-Z ends the file.
-  const void* stop = std::memchr(buffer_, CTRL_Z, end_);
+  const void* stop = std::memchr(buffer_ + at, CTRL_Z, count);
   if (stop != nullptr) {
     end_ = static_cast<std::size_t>(static_cast<const char*>(stop) - buffer_);
     ended_ = true;
   }
   return true;
+}
+
+bool LineReader::fill() {
+  start_ = 0;
+  end_ = 0;
+  return readAt(0);
+}
+
+ByteOrderMark LineReader::readByteOrderMark() {
+  // A read may give fewer bytes than the mark has.
+  while (end_ < 3 && readAt(end_)) {
+  }
+  const auto startsWith = [this](const char* mark, std::size_t length) {
+    return end_ >= length && std::memcmp(buffer_, mark, length) == 0;
+  };
+  if (startsWith("\xEF\xBB\xBF", 3)) {
+    start_ = 3;
+    return ByteOrderMark::UTF8;
+  }
+  if (startsWith("\xFF\xFE", 2) || startsWith("\xFE\xFF", 2)) return ByteOrderMark::UTF16;
+  return ByteOrderMark::NONE;
 }
 
 bool LineReader::next(std::string& line) {

@@ -9,9 +9,17 @@
 
 namespace carafe {
 
+// What a file's first bytes say about its encoding.
+enum class ByteOrderMark { NONE, UTF8, UTF16 };
+
 class LineReader {
  public:
   explicit LineReader(platform::File* file) : file_(file) {}
+
+  // Looks at the file's first bytes, before the first line is read: a UTF-8
+  // byte order mark (EF BB BF) is skipped; a UTF-16 one (FF FE or FE FF) is
+  // only reported.
+  ByteOrderMark readByteOrderMark();
 
   // Reads the next line into line, its line feed included when it has one.
   // False at the end of the file (or on a read error) when nothing is left.
@@ -19,6 +27,7 @@ class LineReader {
 
  private:
   bool fill();
+  bool readAt(std::size_t at);
 
   platform::File* file_;
   char buffer_[4096];

@@ -5,6 +5,7 @@
 
 #include "config/expand.h"
 #include "config/line_reader.h"
+#include "config/text_encoding.h"
 #include "core/exit_codes.h"
 #include "core/notice.h"
 #include "core/settings.h"
@@ -166,8 +167,15 @@ int readConfigFile(const std::string& path) {
   openFiles.push_back(identity);
   ++launchSettings.configFilesRead;
   LineReader reader(file);
+  if (reader.readByteOrderMark() == ByteOrderMark::UTF16) {
+    // What an editor's "Unicode" saves: every other byte is a NUL, so no line would match.
+    showError("Error", formatText("Can't read %s: it is saved as UTF-16 (\"Unicode\").\n"
+                                  "Save it as UTF-8 and start again.",
+                                  path.c_str()));
+    return 1;
+  }
   std::string line;
-  while (reader.next(line)) applyConfigLine(line);
+  while (reader.next(line)) applyConfigLine(configLineText(line));
   return 0;
 }
 

@@ -59,6 +59,11 @@ void closeFile(File* file);
 // True when path names an existing file (not a directory or a device).
 bool isFile(const std::string& path);
 
+// Text in the system's legacy 8-bit code page (a configuration file saved by
+// an older editor on Windows), converted to UTF-8; unchanged where the
+// launcher's texts are in that code page themselves, or there is none.
+std::string legacyTextToUtf8(const std::string& text);
+
 // ---- Directory search ---------------------------------------------------
 
 struct SearchMatch {

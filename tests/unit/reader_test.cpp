@@ -122,10 +122,36 @@ TEST(ReadConfigFile, AppliesEachLineByItsKeyword) {
        "M",
        {},
        {}},
+      {"a UTF-8 byte order mark before the first line is skipped",
+       "\xEF\xBB\xBFmainclass A\nappname Zo\xC3\xAB \xE2\x98\x95\n",
+       {},
+       {},
+       {},
+       "A",
+       "Zo\xC3\xAB \xE2\x98\x95",
+       {}},
+      {"a byte order mark after the start is part of its line",
+       "mainclass A\n\xEF\xBB\xBF"
+       "appname x\n",
+       {},
+       {},
+       {},
+       "A",
+       {},
+       {}},
+      {"a line that is not UTF-8 is taken in the legacy code page",
+       "appname Caf\xE9\nmainclass Zo\xC3\xAB\n",
+       {},
+       {},
+       {},
+       "Zo\xC3\xAB",
+       "Caf\xC3\xA9",
+       {}},
   };
   for (const LineCase& c : cases) {
     SCOPED_TRACE(c.name);
     fake::reset();
+    state().legacyCodePage = true;
     state().environment = {"HOME=C:\\me", "JDK=C:\\Program Files\\jdk"};
     EXPECT_EQ(read(c.content), 0);
     EXPECT_EQ(launchSettings.vmParams.entries, c.vmParams);
@@ -204,6 +230,29 @@ TEST(ReadConfigFile, ReadsAFileIncludedTwiceOneAfterTheOtherTwice) {
   EXPECT_EQ(read("include more.config\ninclude more.config\n"), 0);
   EXPECT_EQ(launchSettings.vmParams.entries, (Texts{"m", "m"}));
   EXPECT_TRUE(state().notices.empty());
+}
+
+TEST(ReadConfigFile, RefusesAFileSavedAsUtf16AsAFileThatCannotBeRead) {
+  const std::string notice =
+      ": it is saved as UTF-16 (\"Unicode\").\nSave it as UTF-8 and start again.";
+  for (const std::string& mark : {std::string("\xFF\xFE"), std::string("\xFE\xFF")}) {
+    SCOPED_TRACE(mark);
+    fake::reset();
+    EXPECT_EQ(read(mark + std::string("m\0a\0i\0n\0", 8)), 1);
+    EXPECT_EQ(
+        state().notices,
+        (std::vector<Notice>{{"Error", "Can't read app.config" + notice, NoticeStyle::ERROR}}));
+
+    // An included one is skipped, and reading goes on.
+    fake::reset();
+    state().files["wide.config"] = mark + "vmparam x\n";
+    EXPECT_EQ(read("vmparam a\ninclude wide.config\nvmparam b\n"), 0);
+    EXPECT_EQ(launchSettings.vmParams.entries, (Texts{"a", "b"}));
+    EXPECT_EQ(
+        state().notices,
+        (std::vector<Notice>{{"Error", "Can't read wide.config" + notice, NoticeStyle::ERROR}}));
+    EXPECT_EQ(state().filesOpen, 0);
+  }
 }
 
 TEST(ReadConfigFile, ReportsAFileThatCannotBeOpenedOnStandardError) {

@@ -56,6 +56,9 @@ bool isFile(const std::string& path) {
   return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
+// File names and texts are bytes here, taken as they are.
+std::string legacyTextToUtf8(const std::string& text) { return text; }
+
 namespace {
 
 bool endsWithIgnoringCase(const std::string& name, const std::string& ending) {

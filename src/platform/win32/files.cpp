@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "platform/platform.h"
 
@@ -64,6 +65,42 @@ bool isFile(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES &&
          (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+}
+
+namespace {
+
+// The system's legacy ANSI code page, which the process's own code page
+// replaces when its manifest asks for UTF-8; 0 when it cannot be told.
+UINT legacyCodePage() {
+  DWORD codePage = 0;
+  // The locale's own data, which the process's code page does not change.
+  if (GetLocaleInfoW(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                     reinterpret_cast<LPWSTR>(&codePage), sizeof codePage / sizeof(WCHAR)) == 0) {
+    return 0;
+  }
+  return codePage;
+}
+
+}  // namespace
+
+std::string legacyTextToUtf8(const std::string& text) {
+  // Where Windows ignores the manifest's UTF-8 (before Windows 10 1903) the
+  // process's code page is the legacy one already.
+  if (GetACP() != CP_UTF8 || text.empty() || text.size() > 0x3FFFFFFF) return text;
+  const UINT codePage = legacyCodePage();
+  if (codePage == 0 || codePage == CP_UTF8) return text;
+  const int length = static_cast<int>(text.size());
+  const int wideLength = MultiByteToWideChar(codePage, 0, text.data(), length, nullptr, 0);
+  if (wideLength <= 0) return text;
+  std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+  MultiByteToWideChar(codePage, 0, text.data(), length, &wide[0], wideLength);
+  const int utf8Length =
+      WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+  if (utf8Length <= 0) return text;
+  std::string converted(static_cast<std::size_t>(utf8Length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, &converted[0], utf8Length, nullptr,
+                      nullptr);
+  return converted;
 }
 
 namespace {

@@ -12,7 +12,8 @@ add_library(carafe_win32 OBJECT
   ${CARAFE_WIN32_DIR}/registry.cpp
 )
 target_link_libraries(carafe_win32 PUBLIC carafe_logic)
-# ANSI functions throughout: the launcher's texts are 8-bit, in the ANSI code page.
+# "-A" functions throughout: the launcher's texts are 8-bit, in the process's code
+# page, which the manifest makes UTF-8.
 # NOGDI: wingdi.h defines ERROR, which is also the name of a notice style.
 target_compile_definitions(carafe_win32 PUBLIC WIN32_LEAN_AND_MEAN NOGDI NOMINMAX _WIN32_WINNT=0x0600)
 

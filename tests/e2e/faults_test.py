@@ -98,6 +98,25 @@ class Configuration(FaultTest):
                             self.java("-classpath", "lib:", "app.Main", "a",
                                       b"\xff\xfe\x01".decode("utf-8", "surrogateescape")))
 
+    def test_encodings_as_editors_save_them(self):
+        # UTF-8 with a byte order mark: the mark is skipped, the text kept.
+        launcher = self.app("\ufeffmainclass app.Main\nargument Zo\u00eb \u2615\n"
+                            .encode("utf-8"))
+        self.assert_outcome(self.box.run(launcher), 0, "",
+                            self.java("-classpath", "", "app.Main", "Zo\u00eb \u2615"))
+
+        # UTF-16 ("Unicode"): not read, as a file that cannot be read.
+        def refused(path):
+            return ('Error: Can\'t read %s: it is saved as UTF-16 ("Unicode").\n'
+                    "Save it as UTF-8 and start again.\n" % path)
+
+        launcher = self.app("mainclass app.Main\n".encode("utf-16"))
+        self.assert_outcome(self.box.run(launcher), 2, refused(launcher + ".config"))
+        launcher = self.app("vmparam -Da\ninclude wide.config\nvmparam -Db\nmainclass app.Main\n")
+        self.file("wide.config", "\ufeffvmparam -Dwide\n".encode("utf-16-be"))
+        self.assert_outcome(self.box.run(launcher), 0, refused("wide.config"),
+                            self.java("-Da", "-Db", "-classpath", "", "app.Main"))
+
     def test_megabyte_line(self):
         # A line is read whole: text deep inside a long line is never taken for
         # a line of its own.

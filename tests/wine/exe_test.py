@@ -78,6 +78,7 @@ class Executable(unittest.TestCase):
         self.assertRegex(manifest, r'name="Microsoft.Windows.Common-Controls"\s+version="6.0.0.0"')
         self.assertRegex(manifest, r"<dpiAware[^>]*>true/pm</dpiAware>")
         self.assertRegex(manifest, r"<dpiAwareness[^>]*>PerMonitorV2")
+        self.assertRegex(manifest, r"<activeCodePage[^>]*>UTF-8</activeCodePage>")
 
 
 def main():

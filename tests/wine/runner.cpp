@@ -1,6 +1,8 @@
-// Starts one command under Wine as a Windows program would (CreateProcessA with
+// Starts one command under Wine as a Windows program would (CreateProcessW with
 // a command text and a current directory), passes on its standard handles and
 // records its whole 32-bit exit code, which Wine's own exit status cuts to 8 bits.
+// The texts are taken in UTF-16, so that every character of a path reaches the
+// started program.
 //
 // CARAFE_RUN_COMMAND    the command text
 // CARAFE_RUN_DIRECTORY  the current directory to start it in
@@ -12,10 +14,10 @@
 
 namespace {
 
-std::vector<char> environment(const char* name) {
-  std::vector<char> value(40000, '\0');
+std::vector<wchar_t> environment(const wchar_t* name) {
+  std::vector<wchar_t> value(40000, L'\0');
   const DWORD length =
-      GetEnvironmentVariableA(name, value.data(), static_cast<DWORD>(value.size()));
+      GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
   if (length == 0 || length >= value.size()) return {};
   value.resize(length + 1);
   return value;
@@ -31,21 +33,21 @@ HANDLE inheritable(DWORD which) {
 }  // namespace
 
 int main() {
-  std::vector<char> command = environment("CARAFE_RUN_COMMAND");
-  std::vector<char> directory = environment("CARAFE_RUN_DIRECTORY");
-  std::vector<char> result = environment("CARAFE_RUN_RESULT");
+  std::vector<wchar_t> command = environment(L"CARAFE_RUN_COMMAND");
+  std::vector<wchar_t> directory = environment(L"CARAFE_RUN_DIRECTORY");
+  std::vector<wchar_t> result = environment(L"CARAFE_RUN_RESULT");
   if (command.empty() || result.empty()) {
     std::fprintf(stderr, "runner: CARAFE_RUN_COMMAND and CARAFE_RUN_RESULT are needed\n");
     return 1;
   }
-  STARTUPINFOA startupInfo{};
+  STARTUPINFOW startupInfo{};
   startupInfo.cb = sizeof startupInfo;
   startupInfo.dwFlags = STARTF_USESTDHANDLES;
   startupInfo.hStdInput = inheritable(STD_INPUT_HANDLE);
   startupInfo.hStdOutput = inheritable(STD_OUTPUT_HANDLE);
   startupInfo.hStdError = inheritable(STD_ERROR_HANDLE);
   PROCESS_INFORMATION processInfo{};
-  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
                       directory.empty() ? nullptr : directory.data(), &startupInfo, &processInfo)) {
     std::fprintf(stderr, "runner: CreateProcess failed, error %lu\n", GetLastError());
     return 1;
@@ -53,7 +55,7 @@ int main() {
   WaitForSingleObject(processInfo.hProcess, INFINITE);
   DWORD exitCode = 0;
   GetExitCodeProcess(processInfo.hProcess, &exitCode);
-  std::FILE* file = std::fopen(result.data(), "wb");
+  std::FILE* file = _wfopen(result.data(), L"wb");
   if (file == nullptr) return 1;
   std::fprintf(file, "%lu\n", static_cast<unsigned long>(exitCode));
   std::fclose(file);

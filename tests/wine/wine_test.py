@@ -375,9 +375,9 @@ class WineSession:
                 raise failure[0]
 
         with open(os.path.join(work, "stdout"), "rb") as file:
-            stdout_text = file.read().decode("latin-1")
+            stdout_text = file.read().decode("utf-8", "replace")
         with open(os.path.join(work, "stderr"), "rb") as file:
-            stderr_lines = file.read().decode("latin-1").splitlines(keepends=True)
+            stderr_lines = file.read().decode("utf-8", "replace").splitlines(keepends=True)
         texts = []
         other = []
         for line in stderr_lines:
@@ -461,7 +461,7 @@ class Scenario:
     def unix(self, *parts):
         return os.path.join(self.root, *[p for part in parts for p in part.split("\\") if p])
 
-    def write(self, relative, text, newline="\n", encoding="latin-1"):
+    def write(self, relative, text, newline="\n", encoding="utf-8"):
         path = self.unix(relative)
         os.makedirs(os.path.dirname(path), exist_ok=True)
         with open(path, "wb") as file:
@@ -471,14 +471,15 @@ class Scenario:
     def mkdir(self, relative):
         os.makedirs(self.unix(relative), exist_ok=True)
 
-    def install_launcher(self, relative_exe, config_lines=None, newline="\n"):
+    def install_launcher(self, relative_exe, config_lines=None, newline="\n", encoding="utf-8"):
         """Copies carafe.exe to relative_exe, with the configuration beside it."""
         path = self.unix(relative_exe)
         os.makedirs(os.path.dirname(path), exist_ok=True)
         shutil.copyfile(OPTIONS.exe, path)
         if config_lines is not None:
             base = relative_exe[:-4] if relative_exe.endswith(".exe") else relative_exe
-            self.write(base + ".config", "".join(line + "\n" for line in config_lines), newline)
+            self.write(base + ".config", "".join(line + "\n" for line in config_lines), newline,
+                       encoding)
         return self.win(relative_exe)
 
     def add_runtime(self, relative_home):
@@ -919,6 +920,65 @@ class ConfigurationFiles(WineTestCase):
         self.assertOutput(run.stderr, "Can't open lib Error Permission denied\n")
         self.assertExit(run, 0)
         self.assertEqual(run.java[0].argv[4:], ["from-more\rstill", "last"])
+
+
+class UnicodeText(WineTestCase):
+    """Paths, values and texts outside the system's legacy code page
+    (Windows-1252 here), and configuration files as editors save them."""
+
+    def test_installed_under_a_folder_outside_and_inside_the_code_page_starts_java(self):
+        for index, folder in enumerate(["\u0141ukasz", "J\u00fcrgen"]):  # Łukasz, Jürgen
+            with self.subTest(folder):
+                s = Scenario("unicode-%d" % index)
+                app = folder + r"\Editor"
+                home = s.add_runtime(folder + r"\Java\jre 8")
+                exe = s.install_launcher(app + r"\Editor.exe", [
+                    "mainclass app.Main",
+                    r"addpath $EDITOR_HOME\lib\editor.jar",
+                    "vmparam -Dlabel=$LABEL",
+                    "javaVersion 1.8",
+                ])
+                SESSION.register("1.8", [("1.8", home)])
+                label = "\u0132zer \u2615"  # Ĳzer ☕
+                run = SESSION.launch('"%s" Zo\u00eb\u2615 "\u0141\u00f3d\u017a x"' % exe, s.win(),
+                                     environment={"EDITOR_HOME": s.win(app), "LABEL": label})
+                self.assertNotices(run, [])
+                self.assertExit(run, 0)
+                self.assertEqual(len(run.java), 1, run.describe())
+                java = run.java[0]
+                self.assertEqual(java.module, home + r"\bin\javaw.exe")
+                self.assertEqual(java.directory, s.win(app))
+                classpath = s.win(app, r"lib\editor.jar").replace("\\", "/") + ";"
+                self.assertEqual(java.argv[1:], ["-Dlabel=" + label, "-classpath", classpath,
+                                                 "app.Main", "Zo\u00eb\u2615",
+                                                 "\u0141\u00f3d\u017a x"])
+                self.assertEqual(java.command,
+                                 '"%s\\bin\\javaw.exe" -Dlabel="%s" -classpath %s app.Main '
+                                 'Zo\u00eb\u2615 "\u0141\u00f3d\u017a x" ' % (home, label, classpath))
+
+    def offer(self, name, version):
+        return ("%s requires the Java Runtime Environment version %s\n"
+                "Do you want to download it?" % (name, version))
+
+    def test_a_notice_shows_a_name_outside_the_code_page(self):
+        s = Scenario("unicode-notice")
+        exe = s.install_launcher("app.exe", ["appname \u0141\u00f3d\u017a Editor",
+                                             "javaVersion 1.5.0_99", "mainclass app.Main"])
+        SESSION.register()
+        run = SESSION.launch(exe, s.win(), answers=["n"])
+        self.assertNotices(run, [("Java Runtime Environment Not Found",
+                                  self.offer("\u0141\u00f3d\u017a Editor", "1.5.0_99"))])
+        self.assertExit(run, 5)
+
+    def test_a_configuration_saved_in_windows_1252_is_read_in_that_code_page(self):
+        s = Scenario("unicode-legacy")
+        exe = s.install_launcher("app.exe", ["appname Caf\u00e9", "javaVersion 1.5.0_99",
+                                             "mainclass app.Main"], encoding="cp1252")
+        SESSION.register()
+        run = SESSION.launch(exe, s.win(), answers=["n"])
+        self.assertNotices(run, [("Java Runtime Environment Not Found",
+                                  self.offer("Caf\u00e9", "1.5.0_99"))])
+        self.assertExit(run, 5)
 
 
 class Screenshot(unittest.TestCase):

@@ -37,7 +37,7 @@ void clearRun() {
   carafe::resetLaunchSettings();
   state().notices.clear();
   state().events.clear();
-  state().standardOutput.clear();
+  state().traceLines.clear();
   state().standardError.clear();
   state().searchedDirectories.clear();
 }

@@ -52,9 +52,9 @@ int showNotice(const std::string& caption, const std::string& text, NoticeStyle 
   return answer;
 }
 
-void writeStandardOutput(const std::string& text) {
-  state().standardOutput += text;
-  state().events.push_back("out " + text);
+void writeTrace(const std::string& text) {
+  state().traceLines += text;
+  state().events.push_back("trace " + text);
 }
 
 void writeStandardError(const std::string& text) {

@@ -43,9 +43,9 @@ struct FakeState {
 
   std::vector<Notice> notices;
   std::deque<int> answers;  // answers to questions, in order; No when empty
-  std::string standardOutput;
+  std::string traceLines;  // what the launcher traced (standard output on Windows)
   std::string standardError;
-  std::vector<std::string> events;  // "notice Caption: text", "out line", "err line", in order
+  std::vector<std::string> events;  // "notice Caption: text", "trace line", "err line", in order
 
   std::string currentDirectory = "D:\\Work";
   bool currentDirectoryReadable = true;

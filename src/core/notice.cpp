@@ -41,7 +41,7 @@ void showDebug(const std::string& caption, const std::string& text) {
   if (launchSettings.debugMode) showPlain(caption, text);
 }
 
-void trace(const std::string& line) { platform::writeStandardOutput(line); }
+void trace(const std::string& line) { platform::writeTrace(line); }
 
 void traceDebug(const std::string& line) {
   if (launchSettings.debugMode) trace(line);

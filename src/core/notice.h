@@ -1,5 +1,5 @@
-// Notices shown to the user and trace lines on standard output, the two ways
-// every part of the launcher reports.
+// Notices shown to the user and trace lines, the two ways every part of the
+// launcher reports.
 #pragma once
 
 #include <string>
@@ -20,7 +20,7 @@ bool askErrorQuestion(const std::string& caption, const std::string& text);
 // A plain notice shown in debug mode only.
 void showDebug(const std::string& caption, const std::string& text);
 
-// Writes a trace line to standard output, whatever the mode.
+// Writes a trace line, whatever the mode.
 void trace(const std::string& line);
 // Writes a trace line in debug mode only.
 void traceDebug(const std::string& line);

@@ -45,6 +45,18 @@ KNOWN_CAPTIONS = {
 }
 
 
+def expected_trace(required, runtimes):
+    """The trace of a version form that matches no installed runtime: every
+    key is checked, none has the prefix."""
+    names = set()
+    for version in runtimes:
+        names.add(version)
+        names.add(version.split(".")[0] if not version.startswith("1.") else version[:3])
+    lines = ["javaVersion=%s, javaVer=%s" % (required, required)]
+    lines += ["checking (%d) %s" % (i, name) for i, name in enumerate(sorted(names), 1)]
+    return "".join(line + "\n" for line in lines)
+
+
 def launch_error(main_class, java, code):
     return "Error: Error launching Class %s\n with Java %s.\nError=%d\n" % (main_class, java, code)
 
@@ -133,12 +145,13 @@ class StartAndExitCodes(LauncherTest):
             "Version: 1.0.7",
             "LpCmdLine: [%s]" % app,
             "CWD: %s" % os.path.dirname(app),
+            "reading app config %s" % config,  # trace lines stand beside the notices
             "Reading App Config file: [%s]" % config,
             "Reading Config file: %s" % config,
             "Can't open %s Error No such file or directory" % config,
             "LpCmdLine: [%s]" % app,
         ])
-        self.assertEqual(result.stdout, "reading app config %s\n" % config)
+        self.assertEqual(result.stdout, "")
 
     @unittest.skipIf(os.geteuid() == 0, "root reads every file")
     def test_unreadable_configuration(self):
@@ -167,7 +180,8 @@ class StartAndExitCodes(LauncherTest):
 
 
 class DebugMode(LauncherTest):
-    def test_notices_and_trace_lines_in_order(self):
+    def test_notices_and_trace_lines_in_order_on_standard_error(self):
+        # Standard output is the application's alone.
         runtime = self.box.make_runtime("17.0.15", stdout_text="java says hello")
         app = self.box.install_app("hello", config="\n".join([
             "appname Hello",
@@ -189,33 +203,31 @@ class DebugMode(LauncherTest):
                    % (java, home))
         self.assert_ran(result, 0, [java, "-Xmx64m", "-Dhome=%s/x" % home, "-classpath",
                                     "classes:lib/a.jar:", "app.Main", "one", "two words"])
-        self.assertEqual(result.stderr.splitlines(), [
-            "Version: 1.0.7",
-            "LpCmdLine: [%s]" % app,
-            "CWD: %s" % app_dir,
-            "Reading App Config file: [%s]" % config,
-            "Reading Config file: %s" % config,
-            "Parse Path: arg [-Dhome=$HOME/x] expanded to [-Dhome=%s/x]" % home,
-            "",  # the "Parse Path" text ends with a line feed of its own
-            "MainClass is: app.Main",
-            "Javapath is: %s" % java,
-            "Command Line is: %s" % command,
-        ])
         # The size counts 2 more than each piece, 3 more than each argument, and 12.
         size = (len(java) + 2 + len("app.Main") + 2 + len("-Xmx64m") + 2
                 + len("-Dhome=%s/x" % home) + 2 + len("classes") + 2 + len("lib/a.jar") + 2
                 + len("one") + 3 + len("two words") + 3 + 12)
-        self.assertEqual(result.stdout.splitlines(), [
+        self.assertEqual(result.stderr.splitlines(), [
+            "Version: 1.0.7",
+            "LpCmdLine: [%s]" % app,
+            "CWD: %s" % app_dir,
             "reading app config %s" % config,
+            "Reading App Config file: [%s]" % config,
+            "Reading Config file: %s" % config,
+            "Parse Path: arg [-Dhome=$HOME/x] expanded to [-Dhome=%s/x]" % home,
+            "",  # the "Parse Path" text ends with a line feed of its own
             "adding jar lib/a.jar",
+            "MainClass is: app.Main",
             "vmparam 0=-Xmx64m",
             "vmparam 1=-Dhome=%s/x" % home,
             "vmpath 0=classes",
             "vmjars 0=lib/a.jar",
+            "Javapath is: %s" % java,
             "cmdLine is %d chars long" % size,
-            "java says hello",  # Java's own output comes between the trace lines
+            "Command Line is: %s" % command,
             "CreateProcess ret 1, exitCode=0",
         ])
+        self.assertEqual(result.stdout, "java says hello\n")
 
     def test_java_failure_in_debug_mode(self):
         runtime = self.box.make_runtime("17.0.15", exit_code=9)
@@ -225,8 +237,8 @@ class DebugMode(LauncherTest):
         self.assertEqual(notices(result.stderr), [
             "Version", "LpCmdLine", "CWD", "Reading App Config file", "Reading Config file",
             "MainClass is", "Javapath is", "Command Line is", "Error"])
-        self.assertTrue(result.stderr.endswith(launch_error("Main", runtime.java, 9)), result)
-        self.assertTrue(result.stdout.endswith("CreateProcess ret 1, exitCode=9\n"), result)
+        self.assertTrue(result.stderr.endswith(launch_error("Main", runtime.java, 9)
+                                               + "CreateProcess ret 1, exitCode=9\n"), result)
 
 
 class DefaultRuntime(LauncherTest):
@@ -285,7 +297,8 @@ class DefaultRuntime(LauncherTest):
         result = self.run_app(self.app, ["-d"], jvm_path=[root])
         self.assert_ran(result, 6, [runtime.java, "-classpath", "", "Main"])
         self.assertIn('Javapath is: "%s"\n' % runtime.java, result.stderr)
-        self.assertTrue(result.stderr.endswith(launch_error("Main", '"%s"' % runtime.java, 6)))
+        self.assertTrue(result.stderr.endswith(launch_error("Main", '"%s"' % runtime.java, 6)
+                                               + "CreateProcess ret 1, exitCode=6\n"))
 
 
 class RequiredVersion(LauncherTest):
@@ -293,7 +306,8 @@ class RequiredVersion(LauncherTest):
         super().setUp()
         self.runtimes = {}
         for version in ["1.8.0_05", "1.8.0_452", "1.8.0_462", "11.0.2", "17.0.15"]:
-            self.runtimes[version] = self.box.make_runtime(version, exit_code=7)
+            self.runtimes[version] = self.box.make_runtime(version, exit_code=7,
+                                                           stdout_text="Java " + version)
 
     def test_minimum_patch_level(self):
         app = self.box.install_app("hello", config="\n".join([
@@ -307,9 +321,11 @@ class RequiredVersion(LauncherTest):
         java = self.runtimes["1.8.0_462"].java
         result = self.run_app(app, ["two"])
         self.assert_ran(result, 7, [java, "-Dx=1", "-classpath", "lib/a.jar:", "Main", "two",
-                                    "arg one"], launch_error("Main", java, 7))
-        # The keys are enumerated in name order: a family key, then its runtimes.
-        self.assertEqual(result.stdout.splitlines(), [
+                                    "arg one"])
+        # The trace lines are written in every mode, on standard error; the keys
+        # are enumerated in name order: a family key, then its runtimes.
+        self.assertEqual(result.stdout, "Java 1.8.0_462\n")
+        self.assertEqual(result.stderr.splitlines(), [
             "javaVersion=1.8.0_10+, javaVer=1.8.0",
             "checking (1) 1.8",
             "checking (2) 1.8.0_05",
@@ -327,7 +343,7 @@ class RequiredVersion(LauncherTest):
             "checking (6) 11.0.2",
             "checking (7) 17",
             "checking (8) 17.0.15",
-        ])
+        ] + launch_error("Main", java, 7).splitlines())
 
     def test_version_forms(self):
         cases = [
@@ -342,8 +358,8 @@ class RequiredVersion(LauncherTest):
                                            % required)
                 result = self.run_app(app)
                 java = self.runtimes[chosen].java
-                self.assert_ran(result, 7, [java, "-classpath", "", "Main"],
-                                launch_error("Main", java, 7))
+                self.assert_ran(result, 7, [java, "-classpath", "", "Main"])
+                self.assertTrue(result.stderr.endswith(launch_error("Main", java, 7)), result)
 
     def test_runtime_not_installed_ends_with_5(self):
         # An exact version that is not installed, and the version form of a
@@ -364,11 +380,11 @@ class RequiredVersion(LauncherTest):
                 result = self.run_app(app, answer=answer)
                 self.assertEqual(result.code, 5, result)
                 self.assertEqual(result.java_calls, [])
-                if "_" in required:
-                    self.assertEqual(result.stdout, "")  # no enumeration for an exact version
+                # No enumeration, so no trace line, for an exact version.
+                trace = "" if "_" in required else expected_trace(required, self.runtimes)
                 self.assertEqual(result.stderr,
-                                 "Java Runtime Environment Not Found: Hello requires the Java "
-                                 "Runtime Environment version %s\n"
+                                 trace + "Java Runtime Environment Not Found: Hello requires the "
+                                 "Java Runtime Environment version %s\n"
                                  "Do you want to download it?\n" % required)
                 self.assertEqual(result.urls, [url] if url else [], result)
 
@@ -392,14 +408,14 @@ class RequiredVersion(LauncherTest):
                 self.assertEqual(result.code, 11, result)
                 self.assertEqual(result.java_calls, [])
                 self.assertEqual(result.urls, [url] if url else [], result)
-                self.assertEqual(result.stderr,
-                                 "Incompatible JRE Version Found: Hello World requires the Java "
-                                 "Runtime Environment version %s\nDo you want to download it?\n"
-                                 % required)
+                self.assertTrue(result.stderr.startswith(
+                    "javaVersion=%s, javaVer=%s\n" % (required, required[:5])), result)
+                self.assertTrue(result.stderr.endswith(
+                    "Incompatible JRE Version Found: Hello World requires the Java "
+                    "Runtime Environment version %s\nDo you want to download it?\n"
+                    % required), result)
                 if answer is not None:
                     self.assertIn("[y/N]", result.terminal)
-                self.assertIn("javaVersion=%s, javaVer=%s\n" % (required, required[:5]),
-                              result.stdout)
 
     def test_no_runtimes_at_all(self):
         empty = self.box.path("empty")
@@ -468,7 +484,7 @@ class CommandLine(LauncherTest):
         result = self.run_app(app, ["-d"], extra={"SHARED": spaced})
         classpath = ("classes:lib/Z.Jar:lib/a.jar:lib/b.JAR:lib/link.jar:%s/s.jar:" % spaced)
         self.assert_ran(result, 0, [runtime.java, "-classpath", classpath, "Main"])
-        trace = [line for line in result.stdout.splitlines()
+        trace = [line for line in result.stderr.splitlines()
                  if line.startswith(("adding jar", "No jar files"))]
         self.assertEqual(trace, [
             "adding jar lib/Z.Jar",

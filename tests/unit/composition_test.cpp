@@ -50,7 +50,7 @@ TEST(ComposeCommandLine, ComposesTheExampleAndTracesItsSize) {
   const std::string text = composeCommandLine();
   EXPECT_EQ(text, EXAMPLE.text);
   EXPECT_EQ(text.size(), 64u);
-  EXPECT_EQ(state().standardOutput, "cmdLine is 73 chars long\n");
+  EXPECT_EQ(state().traceLines, "cmdLine is 73 chars long\n");
   EXPECT_TRUE(state().notices.empty());
 }
 
@@ -59,7 +59,7 @@ TEST(ComposeCommandLine, SeparatesClasspathEntriesByTheTargetsSeparator) {
   fill(EXAMPLE);
   EXPECT_EQ(composeCommandLine(),
             "javaw -Xmx64m -classpath lib/a.jar:jars/b.jar: app.Main one two ");
-  EXPECT_EQ(state().standardOutput, "");  // the size is traced in debug mode only
+  EXPECT_EQ(state().traceLines, "");  // the size is traced in debug mode only
 }
 
 TEST(ComposeCommandLine, PlacesQuotesAndSizesEveryCase) {
@@ -149,7 +149,7 @@ TEST(ComposeCommandLine, PlacesQuotesAndSizesEveryCase) {
     launchSettings.debugMode = true;
     const std::string text = composeCommandLine();
     EXPECT_EQ(text, c.text);
-    EXPECT_EQ(state().standardOutput, "cmdLine is " + std::to_string(c.size) + " chars long\n");
+    EXPECT_EQ(state().traceLines, "cmdLine is " + std::to_string(c.size) + " chars long\n");
     EXPECT_GE(static_cast<std::size_t>(c.size), text.size() + 2);
   }
 }

@@ -52,7 +52,7 @@ TEST(ScanJarDirectory, AddsTheJarFilesInSearchOrder) {
       if (!c.entries.empty()) state().directories[c.directory] = c.entries;
       scanJarDirectory(c.directory);
       EXPECT_EQ(launchSettings.vmJars.entries, c.vmJars);
-      EXPECT_EQ(state().standardOutput, debug ? c.trace : "");
+      EXPECT_EQ(state().traceLines, debug ? c.trace : "");
       EXPECT_TRUE(state().notices.empty());
       EXPECT_EQ(state().searchesOpen, 0);
     }

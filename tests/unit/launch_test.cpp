@@ -39,7 +39,7 @@ TEST(LaunchJava, ReturnsJavasExitCodeAndReportsANonZeroOne) {
         c.errorText.empty() ? std::vector<Notice>{}
                             : std::vector<Notice>{{"Error", c.errorText, NoticeStyle::ERROR}};
     EXPECT_EQ(state().notices, expected);
-    EXPECT_EQ(state().standardOutput, "");
+    EXPECT_EQ(state().traceLines, "");
   }
 }
 
@@ -55,10 +55,10 @@ TEST(LaunchJava, ShowsTheJavaPathAndCommandThenTheOutcomeInDebugMode) {
   EXPECT_EQ(launchSettings.javaPath, "D:\\jre\\bin\\java.exe");
   const std::vector<std::string> expected = {
       "notice Javapath is: D:\\jre\\bin\\java.exe",
-      "out cmdLine is 42 chars long\n",
+      "trace cmdLine is 42 chars long\n",
       "notice Command Line is: D:\\jre\\bin\\java.exe -classpath \"\" M x ",
       "notice Error: Error launching Class M\n with Java D:\\jre\\bin\\java.exe.\nError=3",
-      "out CreateProcess ret 1, exitCode=3\n",
+      "trace CreateProcess ret 1, exitCode=3\n",
   };
   EXPECT_EQ(state().events, expected);
 }
@@ -82,7 +82,7 @@ TEST(LaunchJava, LooksUpTheDefaultRuntimeOnlyWhenNoJavaPathIsSet) {
             (Notice{"Error!", "No Java Installation Found", NoticeStyle::ERROR}));
   for (const Notice& notice : state().notices) EXPECT_NE(notice.caption, "Javapath is");
   EXPECT_TRUE(state().processes.empty());
-  EXPECT_EQ(state().standardOutput, "");
+  EXPECT_EQ(state().traceLines, "");
 }
 
 struct RefusalCase {

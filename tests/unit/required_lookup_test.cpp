@@ -104,7 +104,7 @@ TEST(FindRequiredJava, TracesTheResolutionWhateverTheMode) {
   }
   launchSettings.javaVersion = "1.5.0_06+";
   EXPECT_EQ(lookUp().javaPath, "C:\\jre1.5.0_10\\bin\\javaw.exe");
-  EXPECT_EQ(state().standardOutput,
+  EXPECT_EQ(state().traceLines,
             "javaVersion=1.5.0_06+, javaVer=1.5.0\n"
             "checking (1) 1.5.0_04\n"
             "found correct java version 1.5.0_04. checking patch level\n"
@@ -127,7 +127,7 @@ TEST(FindRequiredJava, TracesTheResolutionWhateverTheMode) {
   fake::addRuntime("1.5.0_06", homeOf("1.5.0_06"));
   launchSettings.javaVersion = "1.5.0_06";
   lookUp();
-  EXPECT_EQ(state().standardOutput, "");  // an exact version enumerates nothing
+  EXPECT_EQ(state().traceLines, "");  // an exact version enumerates nothing
 }
 
 struct FailureCase {

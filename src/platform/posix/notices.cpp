@@ -1,9 +1,8 @@
-// Notices on standard error as "caption: text"; a question is answered on
-// the controlling terminal, and counts as No where there is none.
+// Notices on standard error as "caption: text", and the trace lines beside
+// them: standard output is left to the application. A question is answered
+// on the controlling terminal, and counts as No where there is none.
 #include <fcntl.h>
 #include <unistd.h>
-
-#include <cstdio>
 
 #include "platform/platform.h"
 
@@ -42,17 +41,13 @@ int askTerminal(const std::string& question) {
 
 int showNotice(const std::string& caption, const std::string& text, NoticeStyle style) {
   const std::string notice = caption + ": " + text;
-  std::fflush(stdout);
   writeAll(STDERR_FILENO, notice + "\n");
   if (style != NoticeStyle::ERROR_QUESTION) return 1;  // OK
   return askTerminal(notice);
 }
 
-void writeStandardOutput(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+void writeTrace(const std::string& text) { writeAll(STDERR_FILENO, text); }
 
-void writeStandardError(const std::string& text) {
-  std::fflush(stdout);
-  writeAll(STDERR_FILENO, text);
-}
+void writeStandardError(const std::string& text) { writeAll(STDERR_FILENO, text); }
 
 }  // namespace carafe::platform

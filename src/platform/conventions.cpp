@@ -7,6 +7,10 @@ const Conventions WINDOWS_CONVENTIONS = {
     32766,  // CreateProcess takes 32,767 characters, the terminator included
 };
 
+const Conventions WINDOWS_CONSOLE_CONVENTIONS = {
+    "windows-console", '\\', true, ';', "\\bin", "\\java.exe", "\\java.exe", 32766,
+};
+
 const Conventions POSIX_CONVENTIONS = {
     "posix", '/', false, ':', "/bin", "/java", "/java", 0,
 };

@@ -20,6 +20,9 @@ struct Conventions {
 
 // Windows: drive paths with backslashes, ";" classpaths, javaw.exe.
 extern const Conventions WINDOWS_CONVENTIONS;
+// The Windows console build: the same, with java.exe in every mode, since a
+// command-line application needs the console runtime.
+extern const Conventions WINDOWS_CONSOLE_CONVENTIONS;
 // Linux and macOS: "/" paths, ":" classpaths, bin/java.
 extern const Conventions POSIX_CONVENTIONS;
 

@@ -68,7 +68,7 @@ TEST(FindDefaultJava, ReportsEachFailureInOneOrTwoNotices) {
       expected.push_back({"Error!", c.text, NoticeStyle::ERROR});
       EXPECT_EQ(state().notices, expected);
       EXPECT_EQ(state().keysOpen, 0);
-      EXPECT_EQ(state().standardOutput, "");
+      EXPECT_EQ(state().traceLines, "");
     }
   }
 }
@@ -92,7 +92,9 @@ struct PathCase {
 TEST(FindDefaultJava, BuildsTheJavaCommandOfTheCurrentRuntime) {
   const auto* windows = &platform::WINDOWS_CONVENTIONS;
   const auto* posix = &platform::POSIX_CONVENTIONS;
+  const auto* console = &platform::WINDOWS_CONSOLE_CONVENTIONS;
   const PathCase cases[] = {
+      {console, "D:\\jre", false, "D:\\jre\\bin\\java.exe"},  // the console runtime always
       {windows, "D:\\jre", false, "D:\\jre\\bin\\javaw.exe"},
       {windows, "D:\\jre", true, "D:\\jre\\bin\\java.exe"},
       {windows, "D:\\Program Files\\jre", false, "\"D:\\Program Files\\jre\\bin\\javaw.exe\""},

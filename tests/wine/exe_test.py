@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
-"""What carafe.exe is as a file: a GUI program that needs only Windows' own
-DLLs, with the launcher's version in its version resource and a manifest that
-asks for no elevation.
+"""What each Windows launcher is as a file: a GUI program (carafe.exe,
+carafe32.exe) or a console program (carafe-console.exe) for its machine, that
+needs only Windows' own DLLs, with the launcher's version in its version
+resource and a manifest that asks for no elevation and for UTF-8.
 
     exe_test.py --exe carafe.exe --objdump x86_64-w64-mingw32-objdump --version-header version.h
+                [--subsystem gui|console] [--machine x86-64|i386]
 """
 
 import argparse
@@ -41,8 +43,11 @@ class Executable(unittest.TestCase):
         cls.headers = subprocess.run([OPTIONS.objdump, "-p", OPTIONS.exe], check=True,
                                      stdout=subprocess.PIPE).stdout.decode()
 
-    def test_is_a_gui_program(self):
-        self.assertRegex(self.headers, r"Subsystem\s+00000002\s+\(Windows GUI\)")
+    def test_subsystem_and_machine(self):
+        subsystem = {"gui": r"00000002\s+\(Windows GUI\)",
+                     "console": r"00000003\s+\(Windows CUI\)"}[OPTIONS.subsystem]
+        self.assertRegex(self.headers, r"Subsystem\s+" + subsystem)
+        self.assertRegex(self.headers, r"file format pei-%s" % OPTIONS.machine)
 
     def test_imports_only_system_dlls(self):
         imports = {name.lower() for name in re.findall(r"DLL Name: (\S+)", self.headers)}
@@ -87,6 +92,8 @@ def main():
     parser.add_argument("--exe", required=True)
     parser.add_argument("--objdump", required=True)
     parser.add_argument("--version-header", required=True)
+    parser.add_argument("--subsystem", choices=("gui", "console"), default="gui")
+    parser.add_argument("--machine", choices=("x86-64", "i386"), default="x86-64")
     OPTIONS, rest = parser.parse_known_args()
     unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
 

@@ -10,8 +10,12 @@ its window name (the caption). The notices' texts come from Wine's
 trace+msgbox channel on standard error. Fake javaw.exe and java.exe record
 how they were started; the download page is caught by Wine's browser setting.
 
-    wine_test.py --exe carafe.exe --javaw javaw.exe --java java.exe --runner wine_runner.exe
+    wine_test.py --exe carafe.exe --console-exe carafe-console.exe [--exe32 carafe32.exe]
+                 --javaw javaw.exe --java java.exe --runner wine_runner.exe
                  [--screenshot notice.png] [unittest options]
+
+carafe32.exe runs with 32-bit Wine (wine32:i386); its scenarios are skipped
+when it is not given or 32-bit Wine is missing.
 """
 
 import argparse
@@ -142,6 +146,8 @@ class WineSession:
         self.xvfb = None
         self.display = None
         self.server_started = False
+        # Debian's wine32:i386 brings the 32-bit loader that 32-bit programs need.
+        self.can_run_32_bit = bool(options.exe32) and os.access("/usr/lib/wine/wine", os.X_OK)
 
     # ---- environment ------------------------------------------------------
 
@@ -247,27 +253,31 @@ class WineSession:
     # ---- registry ---------------------------------------------------------
 
     def clear_runtimes(self):
-        self.run_wine("reg", "delete", JAVA_VENDOR_KEY, "/f", check=False)
+        for view in ("64", "32"):
+            self.run_wine("reg", "delete", JAVA_VENDOR_KEY, "/f", "/reg:" + view, check=False)
 
-    def reg_add(self, key, name=None, data=None, kind="REG_SZ"):
+    def reg_add(self, key, name=None, data=None, kind="REG_SZ", view="64"):
+        """Adds to the registry's 64-bit view, or to the 32-bit view that
+        32-bit programs see (WOW6432Node)."""
         arguments = ["reg", "add", key]
         if name is not None:
             arguments += ["/v", name, "/t", kind, "/d", data]
-        self.run_wine(*(arguments + ["/f"]))
+        self.run_wine(*(arguments + ["/f", "/reg:" + view]))
 
-    def register(self, current_version=None, runtimes=(), base_key=True):
-        """Registers runtimes afresh: runtimes is a list of (key name, JavaHome or None)."""
+    def register(self, current_version=None, runtimes=(), base_key=True, view="64"):
+        """Registers runtimes afresh, in one view of the registry: runtimes is a
+        list of (key name, JavaHome or None)."""
         self.clear_runtimes()
         if not base_key:
             return
-        self.reg_add(MACHINE_BASE_KEY)
+        self.reg_add(MACHINE_BASE_KEY, view=view)
         if current_version is not None:
-            self.reg_add(MACHINE_BASE_KEY, "CurrentVersion", current_version)
+            self.reg_add(MACHINE_BASE_KEY, "CurrentVersion", current_version, view=view)
         for name, home in runtimes:
             if home is None:
-                self.reg_add(MACHINE_BASE_KEY + "\\" + name)
+                self.reg_add(MACHINE_BASE_KEY + "\\" + name, view=view)
             else:
-                self.reg_add(MACHINE_BASE_KEY + "\\" + name, "JavaHome", home)
+                self.reg_add(MACHINE_BASE_KEY + "\\" + name, "JavaHome", home, view=view)
 
     def import_registry(self, lines):
         """Imports many keys in one go from the lines of a .reg file."""
@@ -396,6 +406,21 @@ class WineSession:
         shutil.rmtree(work, ignore_errors=True)
         return run
 
+    def run_console(self, command, stdin_text="", environment=None):
+        """Runs a command line in Wine's cmd.exe, as from a console window,
+        with standard input from stdin_text. Returns (stdout, stderr without
+        Wine's own lines, the texts of any message boxes)."""
+        extra = {"CARAFE_FAKE_JAVA_ECHO": "1"}
+        extra.update(environment or {})
+        completed = subprocess.run([self.wine, "cmd", "/c", command],
+                                   env=self.environment("-all,trace+msgbox", extra),
+                                   input=stdin_text.encode(), stdout=subprocess.PIPE,
+                                   stderr=subprocess.PIPE, timeout=RUN_TIMEOUT)
+        stderr_lines = completed.stderr.decode("utf-8", "replace").splitlines(keepends=True)
+        boxes = [line for line in stderr_lines if MSGBOX_TRACE.match(line.rstrip("\n"))]
+        other = [line for line in stderr_lines if not WINE_DEBUG_LINE.match(line)]
+        return completed.stdout.decode("utf-8", "replace"), "".join(other), boxes
+
     def read_urls(self):
         if not os.path.exists(self.urls_file):
             return []
@@ -471,11 +496,12 @@ class Scenario:
     def mkdir(self, relative):
         os.makedirs(self.unix(relative), exist_ok=True)
 
-    def install_launcher(self, relative_exe, config_lines=None, newline="\n", encoding="utf-8"):
-        """Copies carafe.exe to relative_exe, with the configuration beside it."""
+    def install_launcher(self, relative_exe, config_lines=None, newline="\n", encoding="utf-8",
+                         launcher=None):
+        """Copies carafe.exe (or launcher) to relative_exe, with the configuration beside it."""
         path = self.unix(relative_exe)
         os.makedirs(os.path.dirname(path), exist_ok=True)
-        shutil.copyfile(OPTIONS.exe, path)
+        shutil.copyfile(launcher or OPTIONS.exe, path)
         if config_lines is not None:
             base = relative_exe[:-4] if relative_exe.endswith(".exe") else relative_exe
             self.write(base + ".config", "".join(line + "\n" for line in config_lines), newline,
@@ -536,9 +562,23 @@ def expected_trace_of_resolution(required, prefix, names):
     return "".join(lines)
 
 
+def launchers_and_views():
+    """The GUI builds with the registry view each one reads: carafe.exe the
+    64-bit view, carafe32.exe the 32-bit one (when it can run here)."""
+    rows = [("carafe.exe", OPTIONS.exe, "64")]
+    if SESSION.can_run_32_bit:
+        rows.append(("carafe32.exe", OPTIONS.exe32, "32"))
+    return rows
+
+
 class TypicalStart(WineTestCase):
     def test_double_click_from_another_directory_starts_the_best_runtime(self):
-        s = Scenario("typical")
+        for build, launcher, view in launchers_and_views():
+            with self.subTest(build):
+                self.double_click(build, launcher, view)
+
+    def double_click(self, build, launcher, view):
+        s = Scenario("typical-" + build.replace(".", "-"))
         config = [
             "# Editor, as its installer wrote it (CRLF line ends)",
             "appname Editor",
@@ -549,7 +589,8 @@ class TypicalStart(WineTestCase):
             "javaVersion 1.5.0_06+",
             "argument --open",
         ]
-        exe = s.install_launcher(r"Program Files\Editor\Editor.exe", config, newline="\r\n")
+        exe = s.install_launcher(r"Program Files\Editor\Editor.exe", config, newline="\r\n",
+                                 launcher=launcher)
         for name in ("a.jar", "B.JAR", "notes.txt", "a.jar.bak"):
             s.write(r"Program Files\Editor\lib\%s" % name, "jar")
         s.mkdir(r"Program Files\Editor\lib\x.jar")
@@ -559,7 +600,7 @@ class TypicalStart(WineTestCase):
         homes["1.4.2_08"] = s.add_runtime(r"Java\j2re1.4.2_08")
         homes["1.6.0_01"] = s.add_runtime(r"Java\jre1.6.0_01")
         names = sorted(homes)
-        SESSION.register("1.4", [(name, homes[name]) for name in names])
+        SESSION.register("1.4", [(name, homes[name]) for name in names], view=view)
 
         # A shortcut starts it by its quoted full path, in a directory of its own.
         run = SESSION.launch('"%s"' % exe, s.win("Desktop"),
@@ -574,7 +615,7 @@ class TypicalStart(WineTestCase):
         javaw = s.win(r"Java\jre 1.5.0_10\bin\javaw.exe")
         self.assertEqual(java.module, javaw)
         self.assertEqual(java.directory, s.win(r"Program Files\Editor"))
-        classpath = '"D:/typical/Program Files/Editor/lib/editor.jar";'
+        classpath = '"%s/lib/editor.jar";' % s.win(r"Program Files\Editor").replace("\\", "/")
         jar_orders = ("lib/a.jar;lib/B.JAR;", "lib/B.JAR;lib/a.jar;")  # the search's order
         expected = ['"%s" -Xmx256m -classpath %s%s com.example.editor.Main --open '
                     % (javaw, classpath, jars) for jars in jar_orders]
@@ -981,6 +1022,72 @@ class UnicodeText(WineTestCase):
         self.assertExit(run, 5)
 
 
+class ConsoleProgram(WineTestCase):
+    """carafe-console.exe, started from a console: cmd.exe waits for it and
+    gets Java's exit code; Java shares its standard streams; notices are lines
+    on standard error."""
+
+    def install(self, name, lines, runtimes=True):
+        s = Scenario("console-" + name)
+        exe = s.install_launcher("tool.exe", lines, launcher=OPTIONS.console_exe)
+        if runtimes:
+            SESSION.register("1.5", [("1.5", s.add_runtime("jre"))])
+        else:
+            SESSION.register()
+        s.write("run.bat", "@echo off\r\n%s %%*\r\necho exit=%%ERRORLEVEL%%\r\n" % exe)
+        return s, s.win("run.bat")
+
+    def test_cmd_waits_for_java_which_shares_the_streams(self):
+        s, batch = self.install("java", ["mainclass app.Main"])
+        stdout, stderr, boxes = SESSION.run_console(batch + " one", "typed input\n",
+                                                    {"CARAFE_FAKE_JAVA_EXIT": "3"})
+        self.assertEqual(stdout, "typed input\r\njava out\r\nexit=3\r\n")
+        self.assertEqual(stderr, "java err\r\nError: Error launching Class app.Main\r\n with Java "
+                                 "%s.\r\nError=3\r\n" % s.win(r"jre\bin\java.exe"))
+        self.assertEqual(boxes, [])
+
+    def test_a_failure_notice_is_a_line_on_standard_error(self):
+        _, batch = self.install("no-java", ["mainclass app.Main"], runtimes=False)
+        stdout, stderr, boxes = SESSION.run_console(batch)
+        self.assertEqual(stdout, "exit=2\r\n")
+        self.assertEqual(stderr, "Error!: No Java Installation Found\r\n")
+        self.assertEqual(boxes, [])
+
+    def test_a_question_without_a_console_to_answer_it_is_answered_no(self):
+        _, batch = self.install("offer", ["appname Tool", "javaVersion 1.5.0_06+",
+                                          "mainclass app.Main"], runtimes=False)
+        stdout, stderr, boxes = SESSION.run_console(batch, "y\n")
+        # Trace lines stay on standard output in every Windows build.
+        self.assertEqual(stdout, "javaVersion=1.5.0_06+, javaVer=1.5.0\r\nexit=11\r\n")
+        self.assertEqual(stderr, "Incompatible JRE Version Found: Tool requires the Java "
+                                 "Runtime Environment version 1.5.0_06+\r\n"
+                                 "Do you want to download it?\r\n")
+        self.assertEqual(boxes, [])
+        self.assertEqual(SESSION.read_urls(), [])
+
+
+class RegistryViews(WineTestCase):
+    """A 32-bit runtime registers in the 32-bit view of the registry, which
+    only a 32-bit launcher reads."""
+
+    def test_a_runtime_in_the_32_bit_view_is_found_by_carafe32_only(self):
+        if not SESSION.can_run_32_bit:
+            self.skipTest("carafe32.exe or 32-bit Wine (wine32:i386) is missing")
+        s = Scenario("views")
+        home = s.add_runtime(r"Java\jre1.8.0_401")
+        SESSION.register("1.8", [("1.8", home)], view="32")
+        for launcher, code, notices, java in [
+                (OPTIONS.exe32, 0, [], [home + r"\bin\javaw.exe"]),
+                (OPTIONS.exe, 2, [("Error!", "No Java Installation Found")], [])]:
+            with self.subTest(os.path.basename(launcher)):
+                exe = s.install_launcher(os.path.basename(launcher), ["mainclass app.Main"],
+                                         launcher=launcher)
+                run = SESSION.launch(exe, s.win())
+                self.assertNotices(run, notices)
+                self.assertExit(run, code)
+                self.assertEqual([start.module for start in run.java], java)
+
+
 class Screenshot(unittest.TestCase):
     def test_take_the_screenshot_of_a_notice(self):
         if not OPTIONS.screenshot:
@@ -1014,13 +1121,16 @@ def main():
     global OPTIONS
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--exe", required=True, help="carafe.exe")
+    parser.add_argument("--console-exe", required=True, help="carafe-console.exe")
+    parser.add_argument("--exe32", help="carafe32.exe")
     parser.add_argument("--javaw", required=True, help="the fake javaw.exe")
     parser.add_argument("--java", required=True, help="the fake java.exe")
     parser.add_argument("--runner", required=True, help="wine_runner.exe")
     parser.add_argument("--screenshot", help="also picture a notice into this PNG file")
     OPTIONS, rest = parser.parse_known_args()
-    for name in ("exe", "javaw", "java", "runner"):
-        setattr(OPTIONS, name, os.path.abspath(getattr(OPTIONS, name)))
+    for name in ("exe", "console_exe", "exe32", "javaw", "java", "runner"):
+        if getattr(OPTIONS, name):
+            setattr(OPTIONS, name, os.path.abspath(getattr(OPTIONS, name)))
     started = time.monotonic()
     program = unittest.main(argv=[sys.argv[0]] + rest, exit=False, verbosity=2)
     print("wall time %.0f s" % (time.monotonic() - started), file=sys.stderr)

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -92,8 +93,9 @@ std::string legacyTextToUtf8(const std::string& text) {
   const int length = static_cast<int>(text.size());
   const int wideLength = MultiByteToWideChar(codePage, 0, text.data(), length, nullptr, 0);
   if (wideLength <= 0) return text;
-  std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
-  MultiByteToWideChar(codePage, 0, text.data(), length, &wide[0], wideLength);
+  // A vector, not a wide string, keeps the library's wide-string code out of the program.
+  std::vector<wchar_t> wide(static_cast<std::size_t>(wideLength));
+  MultiByteToWideChar(codePage, 0, text.data(), length, wide.data(), wideLength);
   const int utf8Length =
       WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
   if (utf8Length <= 0) return text;

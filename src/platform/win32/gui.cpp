@@ -1,5 +1,5 @@
-// Notices as message boxes without an owner window; trace lines on standard
-// output, which whoever started the launcher may have captured.
+// What carafe.exe, the GUI program, has of its own: notices as message boxes
+// without an owner window, and javaw.exe for the registry's runtimes.
 #include <windows.h>
 
 #include <cstdio>
@@ -8,20 +8,12 @@
 
 namespace carafe::platform {
 
+const Conventions& conventions() { return WINDOWS_CONVENTIONS; }
+
 int showNotice(const std::string& caption, const std::string& text, NoticeStyle style) {
   // Trace lines written so far come before whatever the user does next.
   std::fflush(stdout);
   return MessageBoxA(nullptr, text.c_str(), caption.c_str(), static_cast<UINT>(style));
-}
-
-void writeStandardOutput(const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), stdout);
-}
-
-void writeStandardError(const std::string& text) {
-  std::fflush(stdout);
-  std::fwrite(text.data(), 1, text.size(), stderr);
-  std::fflush(stderr);
 }
 
 }  // namespace carafe::platform

@@ -1,4 +1,5 @@
-// The entry of carafe.exe, a GUI-subsystem program: the runtime library has
+// The entry of the Windows launchers (carafe.exe and carafe32.exe for the GUI
+// subsystem, carafe-console.exe for the console): the runtime library has
 // split the command line by the Microsoft rules into the argument vector.
 #include "core/run.h"
 

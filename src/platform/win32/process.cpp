@@ -59,13 +59,19 @@ bool createProcess(const std::string& commandLine, PROCESS_INFORMATION& processI
                         &startupInfo, &processInfo) != 0;
 }
 
-}  // namespace
+// Ctrl+C and Ctrl+Break in a console that Java shares reach Java and the
+// launcher alike: the launcher leaves them to Java and waits for its exit code.
+// A handler, unlike ignoring the events, is not inherited by Java.
+BOOL WINAPI leaveInterruptToJava(DWORD event) {
+  return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT ? TRUE : FALSE;
+}
 
-const Conventions& conventions() { return WINDOWS_CONVENTIONS; }
+}  // namespace
 
 ProcessOutcome runProcess(const std::string& commandLine) {
   ProcessOutcome outcome;
   std::fflush(stdout);
+  SetConsoleCtrlHandler(leaveInterruptToJava, TRUE);
   PROCESS_INFORMATION processInfo;
   if (!createProcess(commandLine, processInfo)) {
     outcome.lastError = GetLastError();

@@ -1,0 +1,38 @@
+// Trace lines on standard output and lines on standard error, which whoever
+// started the launcher may have captured. The launcher's texts are UTF-8; a
+// console shows them as UTF-16, whatever its own code page, while files and
+// pipes receive the bytes.
+#include <windows.h>
+
+#include <cstdio>
+
+#include "platform/platform.h"
+#include "platform/win32/console_text.h"
+
+namespace carafe::platform {
+
+namespace {
+
+void writeTo(std::FILE* stream, DWORD handle, const std::string& text) {
+  std::fflush(stdout);
+  if (!writeConsoleText(GetStdHandle(handle), text)) {
+    std::fwrite(text.data(), 1, text.size(), stream);
+  }
+  std::fflush(stream);
+}
+
+}  // namespace
+
+void writeTrace(const std::string& text) {
+  // Buffered where it goes to a file: the resolution of a version can trace
+  // hundreds of lines.
+  if (isConsole(GetStdHandle(STD_OUTPUT_HANDLE))) {
+    writeTo(stdout, STD_OUTPUT_HANDLE, text);
+  } else {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+  }
+}
+
+void writeStandardError(const std::string& text) { writeTo(stderr, STD_ERROR_HANDLE, text); }
+
+}  // namespace carafe::platform

@@ -43,7 +43,7 @@ struct FakeState {
 
   std::vector<Notice> notices;
   std::deque<int> answers;  // answers to questions, in order; No when empty
-  std::string traceLines;  // what the launcher traced (standard output on Windows)
+  std::string traceLines;   // what the launcher traced (standard output on Windows)
   std::string standardError;
   std::vector<std::string> events;  // "notice Caption: text", "trace line", "err line", in order
 

@@ -12,15 +12,32 @@ void toForwardSlashes(std::string& text) {
   }
 }
 
+namespace {
+
+// Where the name of the reference at dollar ends: at the first backslash
+// after it, else at the first "/", else at the end of the value.
+std::size_t nameEndOf(const std::string& text, std::size_t dollar) {
+  std::size_t nameEnd = text.find('\\', dollar + 1);
+  if (nameEnd == std::string::npos) nameEnd = text.find('/', dollar + 1);
+  if (nameEnd == std::string::npos) nameEnd = text.size();
+  return nameEnd;
+}
+
+}  // namespace
+
+std::string referencedVariable(const std::string& value) {
+  const std::size_t dollar = value.find('$');
+  if (dollar == std::string::npos) return std::string();
+  return value.substr(dollar + 1, nameEndOf(value, dollar) - dollar - 1);
+}
+
 std::string expandValue(const std::optional<std::string>& value, bool quoteIfSpaced) {
   if (!value || value->empty()) return std::string();
   const std::string& text = *value;
   const std::size_t dollar = text.find('$');
   if (dollar == std::string::npos) return text;
 
-  std::size_t nameEnd = text.find('\\', dollar + 1);
-  if (nameEnd == std::string::npos) nameEnd = text.find('/', dollar + 1);
-  if (nameEnd == std::string::npos) nameEnd = text.size();
+  const std::size_t nameEnd = nameEndOf(text, dollar);
   const std::string name = text.substr(dollar + 1, nameEnd - dollar - 1);
   const std::string prefix = text.substr(0, dollar);
   const std::string tail = text.substr(nameEnd);

@@ -17,6 +17,10 @@ namespace carafe {
 // written.
 std::string expandValue(const std::optional<std::string>& value, bool quoteIfSpaced);
 
+// The name that the value's first "$" reference names (empty without one,
+// and for a lone "$").
+std::string referencedVariable(const std::string& value);
+
 // Turns every backslash of text into a forward slash.
 void toForwardSlashes(std::string& text);
 

@@ -20,22 +20,12 @@ namespace {
 // The files being read, outermost first, each by its identity.
 std::vector<std::string> openFiles;
 
-// clang-format off
-enum class Keyword { VMPARAM, JAVAPATH, ADDPATH, MAINCLASS, APPNAME, JAVAVERSION, ADDJARS,
-                     ARGUMENT, ADDJAR, INCLUDE };
-// clang-format on
-
-struct KeywordRule {
-  const char* word;
-  Keyword keyword;
-  bool expand;
-  bool quoteIfSpaced;
-};
+}  // namespace
 
 // Tested in this order; the first keyword that the line begins with applies
 // ("addjars" before "addjar").
 // clang-format off
-const KeywordRule KEYWORDS[] = {
+const KeywordRule KEYWORDS[KEYWORD_COUNT] = {
     {"vmparam", Keyword::VMPARAM, true, true},
     {"javapath", Keyword::JAVAPATH, true, true},
     {"addpath", Keyword::ADDPATH, true, true},
@@ -48,6 +38,8 @@ const KeywordRule KEYWORDS[] = {
     {"include", Keyword::INCLUDE, true, false},
 };
 // clang-format on
+
+namespace {
 
 void includeFile(const std::string& path) {
   LaunchSettings& settings = launchSettings;
@@ -112,26 +104,41 @@ void applyKeyword(const KeywordRule& rule, const std::string& value) {
 
 }  // namespace
 
-void applyConfigLine(const std::string& line) {
+ConfigLine parseConfigLine(const std::string& line) {
+  ConfigLine parsed;
   // A line's text ends at a NUL byte, as every text the launcher passes on
   // does: a NUL inside a value would cut the Java command short.
   const std::size_t nul = line.find('\0');
   if (nul != std::string::npos) {
-    applyConfigLine(line.substr(0, nul));
-    return;
+    parsed.text = line.substr(0, nul);
+  } else {
+    parsed.text = line;
+    if (!parsed.text.empty() && parsed.text.back() == '\n') parsed.text.pop_back();
   }
-  if (line.empty() || line[0] == '#' || line[0] == '/') return;
-  const std::size_t space = line.find(' ');
-  if (space == std::string::npos) return;
-  std::size_t valueEnd = line.size();
-  if (line.back() == '\n') --valueEnd;
-  const std::string value = line.substr(space + 1, valueEnd - space - 1);
-  for (const KeywordRule& rule : KEYWORDS) {
-    if (line.compare(0, std::strlen(rule.word), rule.word) == 0) {
-      applyKeyword(rule, value);
-      return;
+  const std::string& text = parsed.text;
+  if (text.empty()) {
+    parsed.kind = LineKind::EMPTY;
+  } else if (text[0] == '#' || text[0] == '/') {
+    parsed.kind = LineKind::COMMENT;
+  } else if (text.find(' ') == std::string::npos) {
+    parsed.kind = LineKind::NO_SPACE;
+  } else {
+    parsed.kind = LineKind::NO_KEYWORD;
+    for (const KeywordRule& rule : KEYWORDS) {
+      if (text.compare(0, std::strlen(rule.word), rule.word) == 0) {
+        parsed.kind = LineKind::KEYWORD;
+        parsed.rule = &rule;
+        parsed.value = text.substr(text.find(' ') + 1);
+        break;
+      }
     }
   }
+  return parsed;
+}
+
+void applyConfigLine(const std::string& line) {
+  const ConfigLine parsed = parseConfigLine(line);
+  if (parsed.kind == LineKind::KEYWORD) applyKeyword(*parsed.rule, parsed.value);
 }
 
 int readConfigFile(const std::string& path) {

@@ -1,6 +1,7 @@
 // Reads a configuration file and applies each line as it is read.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace carafe {
@@ -19,6 +20,43 @@ constexpr int MAX_CONFIG_FILES = 256;
 // (a UTF-16 file, or an include that would read itself again). A
 // "javaVersion" line that finds no runtime ends the process with exit code 5.
 int readConfigFile(const std::string& path);
+
+// clang-format off
+enum class Keyword { VMPARAM, JAVAPATH, ADDPATH, MAINCLASS, APPNAME, JAVAVERSION, ADDJARS,
+                     ARGUMENT, ADDJAR, INCLUDE };
+// clang-format on
+
+// One keyword of the format: its word, and how its value is expanded.
+struct KeywordRule {
+  const char* word;
+  Keyword keyword;
+  bool expand;         // the value passes through "$" expansion
+  bool quoteIfSpaced;  // an expansion that holds a space is quoted
+};
+
+constexpr std::size_t KEYWORD_COUNT = 10;
+// The keywords in the order they are tested: the first one that a line begins
+// with applies, compared letter for letter over the keyword's length.
+extern const KeywordRule KEYWORDS[KEYWORD_COUNT];
+
+// How the reader takes one line.
+enum class LineKind {
+  EMPTY,       // no text: a blank line
+  COMMENT,     // its first character is "#" or "/"
+  NO_SPACE,    // no space, so no keyword can have a value: skipped
+  NO_KEYWORD,  // begins with none of the keywords: ignored
+  KEYWORD,     // rule applies to value
+};
+
+struct ConfigLine {
+  LineKind kind = LineKind::EMPTY;
+  std::string text;                   // the line up to a NUL byte, without its line feed
+  const KeywordRule* rule = nullptr;  // with KEYWORD: the keyword that applies
+  std::string value;                  // with KEYWORD: everything after the first space
+};
+
+// Takes one line (its line feed, if any, included) apart, as the reader does.
+ConfigLine parseConfigLine(const std::string& line);
 
 // Applies one line (its line feed, if any, included) to the launch settings.
 void applyConfigLine(const std::string& line);

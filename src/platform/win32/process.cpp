@@ -6,45 +6,11 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/win32/system_message.h"
 
 namespace carafe::platform {
 
 namespace {
-
-// The program that a command text starts: its first word, without quotes.
-std::string programOf(const std::string& commandLine) {
-  if (!commandLine.empty() && commandLine[0] == '"') {
-    return commandLine.substr(1, commandLine.find('"', 1) - 1);
-  }
-  return commandLine.substr(0, commandLine.find_first_of(" \t"));
-}
-
-// The system's message for an error code, without the line break and the
-// full stop that end it, so that it reads like the other platforms' texts.
-// A "%1" in it ("%1 is not a valid Win32 application") names the program.
-std::string systemMessage(DWORD error, const std::string& program) {
-  char* message = nullptr;
-  const DWORD length = FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, 0, reinterpret_cast<char*>(&message), 0, nullptr);
-  std::string text;
-  if (length != 0 && message != nullptr) text.assign(message, length);
-  if (message != nullptr) LocalFree(message);
-  while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) {
-    text.pop_back();
-  }
-  if (!text.empty() && text.back() == '.') text.pop_back();
-  for (std::size_t at = text.find("%1"); at != std::string::npos;
-       at = text.find("%1", at + program.size())) {
-    text.replace(at, 2, program);
-  }
-  if (text.empty()) {
-    char code[48];
-    std::snprintf(code, sizeof code, "System error %lu", static_cast<unsigned long>(error));
-    text = code;
-  }
-  return text;
-}
 
 // CreateProcessA with the launcher's own environment, current directory and
 // inheritable handles; the system takes the program from the command's first

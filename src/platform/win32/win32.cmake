@@ -9,22 +9,33 @@ set(CARAFE_WIN32_DIR ${CMAKE_CURRENT_LIST_DIR})
 # The name of the GUI program; the 32-bit build calls it carafe32.
 set(CARAFE_LAUNCHER_NAME carafe CACHE STRING "File name of the GUI launcher, without .exe")
 
-add_library(carafe_win32 OBJECT
+# The machine's services (files, directories, the environment, the registry)
+# apart from the launcher's own ways to report and to start Java, so that the
+# programs beside the launcher can use the first with ways of their own.
+add_library(carafe_win32_machine OBJECT
+  ${CMAKE_SOURCE_DIR}/src/platform/file_whole.cpp
   ${CARAFE_WIN32_DIR}/console_text.cpp
+  ${CARAFE_WIN32_DIR}/directories.cpp
   ${CARAFE_WIN32_DIR}/environment.cpp
+  ${CARAFE_WIN32_DIR}/file_access.cpp
+  ${CARAFE_WIN32_DIR}/registry.cpp
+  ${CARAFE_WIN32_DIR}/system_message.cpp
+)
+target_link_libraries(carafe_win32_machine PUBLIC carafe_logic)
+add_library(carafe_win32 OBJECT
   ${CARAFE_WIN32_DIR}/files.cpp
   ${CARAFE_WIN32_DIR}/output.cpp
   ${CARAFE_WIN32_DIR}/process.cpp
-  ${CARAFE_WIN32_DIR}/registry.cpp
 )
-target_link_libraries(carafe_win32 PUBLIC carafe_logic)
+target_link_libraries(carafe_win32 PUBLIC carafe_win32_machine carafe_logic)
 # "-A" functions throughout: the launcher's texts are 8-bit, in the process's code
 # page, which the manifest makes UTF-8.
 # NOGDI: wingdi.h defines ERROR, which is also the name of a notice style.
-target_compile_definitions(carafe_win32 PUBLIC WIN32_LEAN_AND_MEAN NOGDI NOMINMAX _WIN32_WINNT=0x0600)
+target_compile_definitions(carafe_win32_machine PUBLIC WIN32_LEAN_AND_MEAN NOGDI NOMINMAX
+                           _WIN32_WINNT=0x0600)
 
 # Unused functions and data are dropped when linking.
-foreach(library carafe_logic carafe_win32)
+foreach(library carafe_logic carafe_win32_machine carafe_win32)
   target_compile_options(${library} PRIVATE -ffunction-sections -fdata-sections)
 endforeach()
 
@@ -40,7 +51,7 @@ function(carafe_add_launcher target output_name subsystem_source)
                  ${CARAFE_WIN32_DIR}/carafe.rc)
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output_name})
   target_compile_options(${target} PRIVATE -ffunction-sections -fdata-sections)
-  target_link_libraries(${target} PRIVATE carafe_win32 carafe_logic)
+  target_link_libraries(${target} PRIVATE carafe_win32 carafe_win32_machine carafe_logic)
   target_include_directories(${target} PRIVATE ${CARAFE_WIN32_DIR})
   target_link_options(${target} PRIVATE
     -static -static-libgcc -static-libstdc++

@@ -1,0 +1,49 @@
+// Opening and reading files, what a path names, and the encoding of texts.
+#include "platform/file_access.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/platform.h"
+
+namespace carafe::platform {
+
+int openReadable(const std::string& path, std::string& identity, std::string& errorText) {
+  const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (descriptor < 0) {
+    errorText = std::strerror(errno);
+    return -1;
+  }
+  struct stat status {};
+  if (::fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode)) {
+    errorText = std::strerror(S_ISDIR(status.st_mode) ? EISDIR : errno);
+    ::close(descriptor);
+    return -1;
+  }
+  identity = std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino);
+  return descriptor;
+}
+
+std::size_t readSome(int descriptor, char* buffer, std::size_t size) {
+  for (;;) {
+    const ssize_t count = ::read(descriptor, buffer, size);
+    if (count >= 0) return static_cast<std::size_t>(count);
+    if (errno != EINTR) return 0;
+  }
+}
+
+void closeReadable(int descriptor) { ::close(descriptor); }
+
+bool isFile(const std::string& path) {
+  struct stat status {};
+  return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+// File names and texts are bytes here, taken as they are.
+std::string legacyTextToUtf8(const std::string& text) { return text; }
+
+}  // namespace carafe::platform

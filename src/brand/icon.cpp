@@ -35,6 +35,11 @@ std::uint32_t bigEndian32(const ByteView& view, std::size_t offset) {
          (static_cast<std::uint32_t>(p[2]) << 8) | p[3];
 }
 
+// BITMAPINFOHEADER and its later versions.
+bool isBitmapHeaderSize(std::uint32_t size) {
+  return size == 40 || size == 52 || size == 56 || size == 108 || size == 124;
+}
+
 std::string pixels(std::uint64_t width, std::uint64_t height) {
   return std::to_string(width) + "x" + std::to_string(height) + " pixels";
 }
@@ -52,9 +57,8 @@ void checkImage(const ByteView& image, const std::string& which) {
     }
     width = bigEndian32(image, 16);
     height = bigEndian32(image, 20);
-  } else if (image.size() >= 4 && image.u32(0) >= 40) {
-    // BITMAPINFOHEADER or a later one: the height counts the colour and the
-    // mask bitmaps together.
+  } else if (image.size() >= 4 && isBitmapHeaderSize(image.u32(0))) {
+    // The height counts the colour and the mask bitmaps together.
     if (image.size() < 40) throw BrandError(which + " is a truncated bitmap");
     const std::int32_t w = static_cast<std::int32_t>(image.u32(4));
     const std::int32_t h = static_cast<std::int32_t>(image.u32(8));

@@ -157,9 +157,10 @@ std::uint32_t shifted(std::uint64_t value, std::int64_t delta) {
 
 PeImage readPe(const Bytes& file) {
   const ByteView view(file, "the file");
-  if (file.size() < 0x40 || file[0] != 'M' || file[1] != 'Z') {
+  if (file.size() < 2 || file[0] != 'M' || file[1] != 'Z') {
     throw BrandError("is not a Windows executable (it does not begin with \"MZ\")");
   }
+  if (file.size() < 0x40) corrupt("it ends inside its DOS header");
   const std::uint32_t peHeader = view.u32(0x3C);
   if (!view.contains(peHeader, 4 + COFF_HEADER_SIZE)) {
     corrupt("its PE header at offset " + hex(peHeader) + " lies beyond the end of the file");

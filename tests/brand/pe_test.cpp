@@ -94,7 +94,7 @@ TEST_P(ResourceReplacement, MovesTheSectionsAfterAndFixesTheHeaders) {
                       output.begin() + static_cast<std::ptrdiff_t>(to));
   };
   EXPECT_TRUE(same(0, 0, OPTIONAL_HEADER + 8));
-  EXPECT_TRUE(same(0x400, 0x400, 0x200));
+  EXPECT_TRUE(same(test::TEXT_OFFSET, test::TEXT_OFFSET, 0x200));
   EXPECT_TRUE(same(before.sections[2].pointerToRawData, reloc.pointerToRawData, 0x200));
   EXPECT_TRUE(std::equal(resources.begin(), resources.end(), output.begin() + RESOURCE_OFFSET));
 }

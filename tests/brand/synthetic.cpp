@@ -9,7 +9,6 @@ namespace {
 
 constexpr std::uint32_t FILE_ALIGNMENT = 0x200;
 constexpr std::uint32_t SECTION_ALIGNMENT = 0x1000;
-constexpr std::uint32_t HEADERS_SIZE = 0x400;
 
 void appendBig32(Bytes& out, std::uint32_t value) {
   for (int shift = 24; shift >= 0; shift -= 8)
@@ -138,11 +137,11 @@ Bytes makePe(const PeSpec& spec) {
   put32(out, directories - 4, 16);
   put32(out, directories + 8 * DIRECTORY_RESOURCE, RESOURCE_RVA);
   put32(out, directories + 8 * DIRECTORY_RESOURCE + 4, static_cast<std::uint32_t>(tree.size()));
-  putSection(out, sections, ".text", 0x10, TEXT_RVA, FILE_ALIGNMENT, HEADERS_SIZE, 0x60000020);
+  putSection(out, sections, ".text", 0x10, TEXT_RVA, FILE_ALIGNMENT, TEXT_OFFSET, 0x60000020);
   putSection(out, sections + 40, ".rsrc", static_cast<std::uint32_t>(tree.size()), RESOURCE_RVA,
              resourceRaw, RESOURCE_OFFSET, 0xC0000040);
 
-  out.resize(HEADERS_SIZE + FILE_ALIGNMENT, 0xCC);  // the code
+  out.resize(TEXT_OFFSET + FILE_ALIGNMENT, 0xCC);  // the code
   out.insert(out.end(), tree.begin(), tree.end());
   out.resize(RESOURCE_OFFSET + resourceRaw, 0);
   if (spec.relocations) {

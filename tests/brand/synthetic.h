@@ -13,9 +13,11 @@
 namespace carafe::brand::test {
 
 // Where makePe puts its sections.
+constexpr std::uint32_t HEADERS_SIZE = 0x200;  // just what the headers need
 constexpr std::uint32_t TEXT_RVA = 0x1000;
+constexpr std::uint32_t TEXT_OFFSET = HEADERS_SIZE;
 constexpr std::uint32_t RESOURCE_RVA = 0x2000;
-constexpr std::uint32_t RESOURCE_OFFSET = 0x600;
+constexpr std::uint32_t RESOURCE_OFFSET = 0x400;
 constexpr std::size_t PE_HEADER = 0x80;
 constexpr std::size_t OPTIONAL_HEADER = PE_HEADER + 24;
 

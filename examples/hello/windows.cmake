@@ -8,7 +8,7 @@ add_custom_command(
   COMMAND ${CARAFE_BRAND_HOST} $<TARGET_FILE:carafe> ${HELLO_EXE} --icon ${HELLO_ICON}
           --description "Hello" --product "carafe example" --app-version ${PROJECT_VERSION}
           --company "The carafe authors"
-  DEPENDS carafe carafe_brand_host ${HELLO_ICON}
+  DEPENDS carafe carafe_brand_host ${CARAFE_BRAND_HOST} ${HELLO_ICON}
   COMMENT "Branding carafe.exe as Hello.exe"
   VERBATIM)
 add_custom_target(hello_exe ALL DEPENDS ${HELLO_EXE})

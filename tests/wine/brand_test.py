@@ -23,6 +23,7 @@ import hashlib
 import os
 import re
 import shutil
+import signal
 import struct
 import subprocess
 import sys
@@ -396,21 +397,15 @@ def setUpModule():
     wine_test.OPTIONS = types.SimpleNamespace(exe=LAUNCHERS[0].editor, javaw=OPTIONS.javaw,
                                               java=OPTIONS.java, runner=OPTIONS.runner,
                                               screenshot=None)
-    SESSION = wine_test.WineSession(wine_test.OPTIONS)
-    # With 32-bit Wine installed, "wine" is the 32-bit loader, whose registry
-    # view the 64-bit launcher does not see.
+    wine_test.setUpModule()
+    SESSION = wine_test.SESSION
+    # With 32-bit Wine installed, "wine" may be the 32-bit loader, whose
+    # registry view the 64-bit launcher does not see.
     SESSION.wine = wine_test.find_program("/usr/lib/wine/wine64", "wine64", "wine")
-    wine_test.SESSION = SESSION
-    try:
-        SESSION.start()
-    except BaseException:
-        SESSION.stop()
-        raise
 
 
 def tearDownModule():
-    if SESSION is not None:
-        SESSION.stop()
+    wine_test.tearDownModule()
     if WORK is not None:
         shutil.rmtree(WORK, ignore_errors=True)
 
@@ -433,13 +428,7 @@ def main():
     sys.exit(0 if program.result.wasSuccessful() else 1)
 
 
-def stop_on_signal(number, _frame):
-    if SESSION is not None:
-        SESSION.stop()
-    os._exit(128 + number)
-
-
 if __name__ == "__main__":
-    import signal
-    signal.signal(signal.SIGTERM, stop_on_signal)
+    # wine_test's handler stops the session, which is wine_test.SESSION too.
+    signal.signal(signal.SIGTERM, wine_test.stop_on_signal)
     main()

@@ -33,7 +33,10 @@ class Descriptor {
 
 // Why a file cannot be created in directory, in words.
 std::string creationFailure(int error, const std::string& directory) {
-  if (error == ENOENT) return "the directory \"" + directory + "\" does not exist";
+  struct stat status {};
+  if (error == ENOENT && ::stat(directory.c_str(), &status) != 0) {
+    return "the directory \"" + directory + "\" does not exist";
+  }
   if (error == ENOTDIR) return "\"" + directory + "\" is not a directory";
   return "no file can be made in \"" + directory + "\": " + reason(error);
 }

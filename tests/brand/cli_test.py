@@ -156,11 +156,11 @@ class Refusals(unittest.TestCase):
              'cannot be written: "%s" is not a directory' % self.path("file")),
             (self.path("Out.exe.d"), "cannot be written: it is a directory"),
         ]
-        if os.geteuid() != 0:  # root may write anywhere
-            os.mkdir(self.path("locked"), 0o555)
-            rows.append((self.path("locked/Out.exe"),
+        locked = self.unwritable_directory()
+        if locked:
+            rows.append((os.path.join(locked, "Out.exe"),
                          'cannot be written: no file can be made in "%s": Permission denied'
-                         % self.path("locked")))
+                         % locked))
         for out, message in rows:
             with self.subTest(out=out):
                 result = self.brand(self.launcher, out, "--icon", self.icon)
@@ -168,6 +168,22 @@ class Refusals(unittest.TestCase):
                 self.assertEqual(result.returncode, 1)
                 self.assertFalse(os.path.isfile(out))
                 self.assertLeftoversNone()
+
+    def unwritable_directory(self):
+        """A directory this user cannot make files in: a read-only one, or for root,
+        who may write anywhere else, /sys where the system allows that."""
+        if os.geteuid() != 0:
+            os.mkdir(self.path("locked"), 0o555)
+            return self.path("locked")
+        try:
+            handle, name = tempfile.mkstemp(dir="/sys")
+        except PermissionError:
+            return "/sys"
+        except OSError:
+            return None
+        os.close(handle)
+        os.remove(name)
+        return None
 
     def test_the_launcher_is_never_its_own_output(self):
         original = self.read(self.launcher)

@@ -103,10 +103,15 @@ def write_ico(path, images):
         file.write(header + entries + body)
 
 
-def brand(launcher, output, icon, *texts):
-    result = run([OPTIONS.brand, launcher, output, "--icon", icon] + list(texts))
+def run_checked(command):
+    result = run(command)
     if result.returncode != 0:
-        raise RuntimeError("carafe-brand failed: %s" % result.stdout.decode(errors="replace"))
+        raise RuntimeError("%s failed: %s" % (os.path.basename(command[0]),
+                                              result.stdout.decode(errors="replace")))
+
+
+def brand(launcher, output, icon, *texts):
+    run_checked([OPTIONS.brand, launcher, output, "--icon", icon] + list(texts))
 
 
 def texts_as_options(texts):
@@ -134,19 +139,16 @@ class Launcher:
 
 
 def sign(exe, signed):
-    result = run([shutil.which("osslsigncode"), "sign", "-certs", os.path.join(WORK, "cert.pem"),
-                  "-key", os.path.join(WORK, "key.pem"), "-n", "Editor", "-in", exe,
-                  "-out", signed])
-    if result.returncode != 0:
-        raise RuntimeError("osslsigncode sign failed: %s" % result.stdout.decode(errors="replace"))
+    run_checked([shutil.which("osslsigncode"), "sign", "-certs", os.path.join(WORK, "cert.pem"),
+                 "-key", os.path.join(WORK, "key.pem"), "-n", "Editor", "-in", exe,
+                 "-out", signed])
 
 
 def make_certificate():
-    result = run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
-                  "-subj", "/CN=carafe-brand test", "-keyout", os.path.join(WORK, "key.pem"),
-                  "-out", os.path.join(WORK, "cert.pem")])
-    if result.returncode != 0:
-        raise RuntimeError("openssl failed: %s" % result.stdout.decode(errors="replace"))
+    """A throwaway self-signed certificate, made for this run."""
+    run_checked([shutil.which("openssl"), "req", "-x509", "-newkey", "rsa:2048", "-nodes",
+                 "-days", "2", "-subj", "/CN=carafe-brand test",
+                 "-keyout", os.path.join(WORK, "key.pem"), "-out", os.path.join(WORK, "cert.pem")])
 
 
 LAUNCHERS = []

@@ -4,14 +4,14 @@ namespace carafe::brand {
 
 namespace {
 
-struct OptionSpec {
+struct OptionRule {
   const char* longName;
   char shortName;
   std::string Options::*value;  // null for the flags
   bool Options::*flag;
 };
 
-const OptionSpec OPTIONS[] = {
+const OptionRule OPTIONS[] = {
     {"icon", 'i', &Options::icon, nullptr},
     {"description", 'd', &Options::description, nullptr},
     {"product", 'p', &Options::product, nullptr},
@@ -22,23 +22,23 @@ const OptionSpec OPTIONS[] = {
     {"version", '\0', nullptr, &Options::showVersion},
 };
 
-const OptionSpec& findLong(const std::string& name) {
-  const OptionSpec* found = nullptr;
-  for (const OptionSpec& spec : OPTIONS) {
-    const std::string candidate = spec.longName;
-    if (candidate == name) return spec;
+const OptionRule& findLong(const std::string& name) {
+  const OptionRule* found = nullptr;
+  for (const OptionRule& rule : OPTIONS) {
+    const std::string candidate = rule.longName;
+    if (candidate == name) return rule;
     if (candidate.compare(0, name.size(), name) == 0) {
       if (found != nullptr) throw UsageError("option --" + name + " is ambiguous");
-      found = &spec;
+      found = &rule;
     }
   }
   if (found == nullptr) throw UsageError("unknown option --" + name);
   return *found;
 }
 
-const OptionSpec& findShort(char name) {
-  for (const OptionSpec& spec : OPTIONS) {
-    if (spec.shortName == name) return spec;
+const OptionRule& findShort(char name) {
+  for (const OptionRule& rule : OPTIONS) {
+    if (rule.shortName == name) return rule;
   }
   throw UsageError(std::string("unknown option -") + name);
 }
@@ -59,37 +59,37 @@ Options parseOptions(const std::vector<std::string>& arguments) {
       optionsEnded = true;
       continue;
     }
-    const OptionSpec* spec = nullptr;
+    const OptionRule* rule = nullptr;
     std::string shown;
     std::string value;
     bool hasValue = false;
     if (argument[1] == '-') {
       const std::size_t equals = argument.find('=');
-      spec = &findLong(argument.substr(2, equals == std::string::npos ? equals : equals - 2));
-      shown = std::string("--") + spec->longName;
+      rule = &findLong(argument.substr(2, equals == std::string::npos ? equals : equals - 2));
+      shown = std::string("--") + rule->longName;
       if (equals != std::string::npos) {
-        if (spec->value == nullptr) throw UsageError("option " + shown + " takes no value");
+        if (rule->value == nullptr) throw UsageError("option " + shown + " takes no value");
         value = argument.substr(equals + 1);
         hasValue = true;
       }
     } else {
-      spec = &findShort(argument[1]);
+      rule = &findShort(argument[1]);
       shown = std::string("-") + argument[1];
       if (argument.size() > 2) {
-        if (spec->value == nullptr) throw UsageError("option " + shown + " takes no value");
+        if (rule->value == nullptr) throw UsageError("option " + shown + " takes no value");
         value = argument.substr(2);
         hasValue = true;
       }
     }
-    if (spec->flag != nullptr) {
-      options.*(spec->flag) = true;
+    if (rule->flag != nullptr) {
+      options.*(rule->flag) = true;
       continue;
     }
     if (!hasValue) {
       if (i + 1 == arguments.size()) throw UsageError("option " + shown + " needs a value");
       value = arguments[++i];
     }
-    options.*(spec->value) = value;  // the last one given counts
+    options.*(rule->value) = value;  // the last one given counts
   }
   if (options.help || options.showVersion) return options;
   if (files.size() != 2) {

@@ -15,7 +15,7 @@ using test::image;
 using test::launcherResources;
 using test::makePe;
 using test::manifestResource;
-using test::PeSpec;
+using test::PeShape;
 using test::pngImage;
 
 std::vector<Resource> resourcesOf(const Bytes& exe) {
@@ -54,10 +54,10 @@ BrandRequest editor() {
 TEST(Brand, GivesTheExeItsIconAndVersionInformationAndKeepsTheManifest) {
   for (bool pe32Plus : {true, false}) {
     SCOPED_TRACE(pe32Plus ? "PE32+" : "PE32");
-    PeSpec spec;
-    spec.pe32Plus = pe32Plus;
+    PeShape shape;
+    shape.pe32Plus = pe32Plus;
     const BrandRequest request = editor();
-    const Bytes branded = brandLauncher(makePe(spec), request);
+    const Bytes branded = brandLauncher(makePe(shape), request);
     const std::vector<Resource> resources = resourcesOf(branded);
     ASSERT_EQ(resources.size(), 6u);  // 3 icons, the group, the version, the manifest
     for (std::uint32_t id = 1; id <= 3; ++id) {
@@ -82,7 +82,7 @@ TEST(Brand, GivesTheExeItsIconAndVersionInformationAndKeepsTheManifest) {
 TEST(Brand, FillsInTheOutputsNameAndVersionOneWhereNothingIsGiven) {
   BrandRequest request;
   request.outputName = "viewer.exe";
-  const Bytes branded = brandLauncher(makePe(PeSpec()), request);
+  const Bytes branded = brandLauncher(makePe(PeShape()), request);
   EXPECT_EQ(stringsOf(branded), (VersionStrings{{"FileDescription", "viewer"},
                                                 {"FileVersion", "1.0.0.0"},
                                                 {"InternalName", "viewer"},
@@ -94,9 +94,9 @@ TEST(Brand, FillsInTheOutputsNameAndVersionOneWhereNothingIsGiven) {
 }
 
 TEST(Brand, BrandingAgainReplacesTheEarlierBrandingAndKeepsTheLaunchersVersion) {
-  PeSpec spec;
-  spec.resources = launcherResources("carafe", "1.2.3");
-  const Bytes first = brandLauncher(makePe(spec), editor());
+  PeShape shape;
+  shape.resources = launcherResources("carafe", "1.2.3");
+  const Bytes first = brandLauncher(makePe(shape), editor());
   BrandRequest again;
   again.outputName = "Viewer.exe";
   again.version = parseVersionNumber("5");
@@ -112,21 +112,21 @@ TEST(Brand, BrandingAgainReplacesTheEarlierBrandingAndKeepsTheLaunchersVersion) 
   EXPECT_EQ(strings.front(), (std::pair<std::string, std::string>("FileDescription", "Viewer")));
   // The same request gives the same bytes, from the launcher or from a branded copy.
   EXPECT_EQ(brandLauncher(second, again), second);
-  EXPECT_EQ(brandLauncher(makePe(spec), again), second);
+  EXPECT_EQ(brandLauncher(makePe(shape), again), second);
 }
 
 TEST(Brand, RefusesWhatIsNoCarafeLauncher) {
   const std::string notLauncher =
       "is not a carafe launcher; carafe-brand brands carafe.exe and exes branded from it";
-  PeSpec other;
+  PeShape other;
   other.resources = launcherResources("Notepad", "10.0");
-  PeSpec unnamed;
+  PeShape unnamed;
   unnamed.resources = launcherResources("", "1.0");
-  PeSpec noVersion;
+  PeShape noVersion;
   noVersion.resources = {manifestResource()};
-  Bytes dll = makePe(PeSpec());
+  Bytes dll = makePe(PeShape());
   put16(dll, test::PE_HEADER + 22, 0x2022);
-  Bytes arm = makePe(PeSpec());
+  Bytes arm = makePe(PeShape());
   put16(arm, test::PE_HEADER + 4, 0xAA64);
   const std::pair<Bytes, std::string> cases[] = {
       {makePe(other), notLauncher + " (its version information names \"Notepad\")"},

@@ -13,7 +13,7 @@ namespace {
 using test::makePe;
 using test::OPTIONAL_HEADER;
 using test::PE_HEADER;
-using test::PeSpec;
+using test::PeShape;
 using test::read32;
 using test::RESOURCE_OFFSET;
 using test::RESOURCE_RVA;
@@ -56,9 +56,9 @@ class ResourceReplacement : public testing::TestWithParam<Rewrite> {};
 
 // The synthetic exe's resources take 0x200 bytes in the file and one page.
 TEST_P(ResourceReplacement, MovesTheSectionsAfterAndFixesTheHeaders) {
-  PeSpec spec;
-  spec.pe32Plus = GetParam().pe32Plus;
-  const Bytes input = makePe(spec);
+  PeShape shape;
+  shape.pe32Plus = GetParam().pe32Plus;
+  const Bytes input = makePe(shape);
   const PeImage before = readPe(input);
   const Bytes resources(GetParam().resourceSize, 0x77);
   const Bytes output = replaceResources(input, before, resources);
@@ -105,9 +105,9 @@ INSTANTIATE_TEST_SUITE_P(BothKinds, ResourceReplacement,
                                          Rewrite{false, 0x1001}, Rewrite{false, 0x5000}));
 
 TEST(ResourceReplacement, DropsTheSignature) {
-  PeSpec spec;
-  spec.certificate = Bytes(24, 0x5C);
-  const Bytes input = makePe(spec);
+  PeShape shape;
+  shape.certificate = Bytes(24, 0x5C);
+  const Bytes input = makePe(shape);
   const Bytes output = replaceResources(input, readPe(input), Bytes(0x300, 1));
   const PeImage after = readPe(output);
   EXPECT_EQ(after.directories[DIRECTORY_CERTIFICATE].address, 0u);
@@ -116,14 +116,14 @@ TEST(ResourceReplacement, DropsTheSignature) {
 }
 
 TEST(ResourceReplacement, MovesTheSymbolTableAndWhatFollowsTheSections) {
-  PeSpec spec;
-  spec.trailer = {'s', 'y', 'm', 'b', 'o', 'l', 's'};
-  const Bytes input = makePe(spec);
+  PeShape shape;
+  shape.trailer = {'s', 'y', 'm', 'b', 'o', 'l', 's'};
+  const Bytes input = makePe(shape);
   const Bytes output = replaceResources(input, readPe(input), Bytes(0x500, 1));
   const std::uint32_t symbols = read32(output, PE_HEADER + 12);
   EXPECT_EQ(symbols,
             read32(input, PE_HEADER + 12) + 0x600 - readPe(input).sections[1].sizeOfRawData);
-  EXPECT_EQ(Bytes(output.begin() + symbols, output.end()), spec.trailer);
+  EXPECT_EQ(Bytes(output.begin() + symbols, output.end()), shape.trailer);
 }
 
 struct Refusal {
@@ -141,7 +141,7 @@ constexpr std::size_t RELOC_HEADER = SECTIONS + 80;
 class PeRefusal : public testing::TestWithParam<Refusal> {};
 
 TEST_P(PeRefusal, SaysWhatIsWrong) {
-  Bytes file = makePe(PeSpec());
+  Bytes file = makePe(PeShape());
   GetParam().damage(file);
   try {
     replaceResources(file, readPe(file), Bytes(0x1800, 1));

@@ -13,21 +13,21 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s OUT.exe [--pe32] [--product NAME] [--signed]\n", argv[0]);
     return 2;
   }
-  PeSpec spec;
+  PeShape shape;
   for (int i = 2; i < argc; ++i) {
     const std::string option = argv[i];
     if (option == "--pe32") {
-      spec.pe32Plus = false;
+      shape.pe32Plus = false;
     } else if (option == "--product" && i + 1 < argc) {
-      spec.resources = launcherResources(argv[++i]);
+      shape.resources = launcherResources(argv[++i]);
     } else if (option == "--signed") {
-      spec.certificate = carafe::brand::Bytes(32, 0x30);
+      shape.certificate = carafe::brand::Bytes(32, 0x30);
     } else {
       std::fprintf(stderr, "unknown option %s\n", argv[i]);
       return 2;
     }
   }
-  const carafe::brand::Bytes exe = makePe(spec);
+  const carafe::brand::Bytes exe = makePe(shape);
   std::FILE* file = std::fopen(argv[1], "wb");
   if (file == nullptr || std::fwrite(exe.data(), 1, exe.size(), file) != exe.size() ||
       std::fclose(file) != 0) {

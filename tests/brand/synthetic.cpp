@@ -102,36 +102,36 @@ std::vector<Resource> launcherResources(const std::string& product, const std::s
   return {versionResource, manifestResource()};
 }
 
-Bytes makePe(const PeSpec& spec) {
-  const Bytes tree = writeResourceTree(spec.resources, RESOURCE_RVA);
+Bytes makePe(const PeShape& shape) {
+  const Bytes tree = writeResourceTree(shape.resources, RESOURCE_RVA);
   const std::uint32_t resourceRaw =
       static_cast<std::uint32_t>(alignUp(tree.size(), FILE_ALIGNMENT));
   const std::uint32_t relocationRva =
       static_cast<std::uint32_t>(alignUp(RESOURCE_RVA + tree.size(), SECTION_ALIGNMENT));
   const std::uint32_t relocationOffset = RESOURCE_OFFSET + resourceRaw;
-  const std::size_t optionalSize = spec.pe32Plus ? 0xF0 : 0xE0;
-  const std::size_t directories = OPTIONAL_HEADER + (spec.pe32Plus ? 112 : 96);
+  const std::size_t optionalSize = shape.pe32Plus ? 0xF0 : 0xE0;
+  const std::size_t directories = OPTIONAL_HEADER + (shape.pe32Plus ? 112 : 96);
   const std::size_t sections = OPTIONAL_HEADER + optionalSize;
-  const std::uint16_t sectionCount = spec.relocations ? 3 : 2;
+  const std::uint16_t sectionCount = shape.relocations ? 3 : 2;
 
   Bytes out(HEADERS_SIZE, 0);
   out[0] = 'M';
   out[1] = 'Z';
   put32(out, 0x3C, PE_HEADER);
   put32(out, PE_HEADER, 0x00004550);
-  put16(out, PE_HEADER + 4, spec.pe32Plus ? MACHINE_AMD64 : MACHINE_I386);
+  put16(out, PE_HEADER + 4, shape.pe32Plus ? MACHINE_AMD64 : MACHINE_I386);
   put16(out, PE_HEADER + 6, sectionCount);
   put32(out, PE_HEADER + 8, 0x5EED0001);  // TimeDateStamp
   put16(out, PE_HEADER + 20, static_cast<std::uint16_t>(optionalSize));
-  put16(out, PE_HEADER + 22, spec.pe32Plus ? 0x0022 : 0x0102);
-  put16(out, OPTIONAL_HEADER, spec.pe32Plus ? 0x20B : 0x10B);
+  put16(out, PE_HEADER + 22, shape.pe32Plus ? 0x0022 : 0x0102);
+  put16(out, OPTIONAL_HEADER, shape.pe32Plus ? 0x20B : 0x10B);
   put32(out, OPTIONAL_HEADER + 4, FILE_ALIGNMENT);  // SizeOfCode
-  put32(out, OPTIONAL_HEADER + 8, resourceRaw + (spec.relocations ? FILE_ALIGNMENT : 0));
+  put32(out, OPTIONAL_HEADER + 8, resourceRaw + (shape.relocations ? FILE_ALIGNMENT : 0));
   put32(out, OPTIONAL_HEADER + 16, TEXT_RVA);  // entry point
   put32(out, OPTIONAL_HEADER + 32, SECTION_ALIGNMENT);
   put32(out, OPTIONAL_HEADER + 36, FILE_ALIGNMENT);
   put32(out, OPTIONAL_HEADER + 56,
-        spec.relocations ? relocationRva + SECTION_ALIGNMENT : relocationRva);
+        shape.relocations ? relocationRva + SECTION_ALIGNMENT : relocationRva);
   put32(out, OPTIONAL_HEADER + 60, HEADERS_SIZE);
   put16(out, OPTIONAL_HEADER + 68, 2);  // GUI
   put32(out, directories - 4, 16);
@@ -144,12 +144,12 @@ Bytes makePe(const PeSpec& spec) {
   out.resize(TEXT_OFFSET + FILE_ALIGNMENT, 0xCC);  // the code
   out.insert(out.end(), tree.begin(), tree.end());
   out.resize(RESOURCE_OFFSET + resourceRaw, 0);
-  if (spec.relocations) {
+  if (shape.relocations) {
     // One block for the code's page: an absolute address at offset 8.
     Bytes block;
     append32(block, TEXT_RVA);
     append32(block, 12);
-    append16(block, static_cast<std::uint16_t>((spec.pe32Plus ? 0xA000 : 0x3000) | 0x008));
+    append16(block, static_cast<std::uint16_t>((shape.pe32Plus ? 0xA000 : 0x3000) | 0x008));
     append16(block, 0);
     put32(out, directories + 8 * DIRECTORY_BASE_RELOCATION, relocationRva);
     put32(out, directories + 8 * DIRECTORY_BASE_RELOCATION + 4, 12);
@@ -158,16 +158,16 @@ Bytes makePe(const PeSpec& spec) {
     out.insert(out.end(), block.begin(), block.end());
     out.resize(relocationOffset + FILE_ALIGNMENT, 0);
   }
-  if (!spec.trailer.empty()) {
+  if (!shape.trailer.empty()) {
     put32(out, PE_HEADER + 12, static_cast<std::uint32_t>(out.size()));  // PointerToSymbolTable
-    out.insert(out.end(), spec.trailer.begin(), spec.trailer.end());
+    out.insert(out.end(), shape.trailer.begin(), shape.trailer.end());
   }
-  if (!spec.certificate.empty()) {
+  if (!shape.certificate.empty()) {
     padTo(out, 8);
     put32(out, directories + 8 * DIRECTORY_CERTIFICATE, static_cast<std::uint32_t>(out.size()));
     put32(out, directories + 8 * DIRECTORY_CERTIFICATE + 4,
-          static_cast<std::uint32_t>(spec.certificate.size()));
-    out.insert(out.end(), spec.certificate.begin(), spec.certificate.end());
+          static_cast<std::uint32_t>(shape.certificate.size()));
+    out.insert(out.end(), shape.certificate.begin(), shape.certificate.end());
   }
   put32(out, OPTIONAL_HEADER + 64, peChecksum(out, OPTIONAL_HEADER + 64));
   return out;

@@ -35,7 +35,7 @@ std::vector<Resource> launcherResources(const std::string& product = "carafe",
                                         const std::string& version = "1.0.7");
 Resource manifestResource();
 
-struct PeSpec {
+struct PeShape {
   bool pe32Plus = true;
   std::vector<Resource> resources = launcherResources();
   bool relocations = true;  // a .reloc section after the resources
@@ -44,7 +44,7 @@ struct PeSpec {
 };
 
 // A small exe: .text, .rsrc and .reloc, laid out as ld does.
-Bytes makePe(const PeSpec& spec);
+Bytes makePe(const PeShape& shape);
 
 std::uint32_t read32(const Bytes& bytes, std::size_t offset);
 std::uint16_t read16(const Bytes& bytes, std::size_t offset);

@@ -1,0 +1,176 @@
+#include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
+
+#include "brand/paths.h"
+#include "brand/system.h"
+
+namespace carafe::brand {
+
+namespace {
+
+std::wstring wide(const std::string& text) {
+  if (text.empty()) return std::wstring();
+  const int length =
+      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], length);
+  return out;
+}
+
+std::string utf8(const wchar_t* text) {
+  const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (length <= 1) return std::string();
+  std::string out(static_cast<std::size_t>(length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, &out[0], length, nullptr, nullptr);
+  out.resize(static_cast<std::size_t>(length - 1));
+  return out;
+}
+
+// The system's message for error, without its closing full stop.
+std::string reason(DWORD error) {
+  wchar_t* message = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
+  std::string text = length != 0 ? utf8(message) : "error " + std::to_string(error);
+  LocalFree(message);
+  while (!text.empty() &&
+         (text.back() == '\n' || text.back() == '\r' || text.back() == '.' || text.back() == ' ')) {
+    text.pop_back();
+  }
+  return text;
+}
+
+class Handle {
+ public:
+  explicit Handle(HANDLE handle) : handle_(handle) {}
+  ~Handle() { close(); }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  Handle& operator=(Handle&& other) noexcept {
+    if (this != &other) {
+      close();
+      handle_ = other.handle_;
+      other.handle_ = INVALID_HANDLE_VALUE;
+    }
+    return *this;
+  }
+  HANDLE get() const { return handle_; }
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+  bool close() {
+    const bool closed = !valid() || CloseHandle(handle_) != 0;
+    handle_ = INVALID_HANDLE_VALUE;
+    return closed;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+bool identify(const std::string& path, BY_HANDLE_FILE_INFORMATION& information) {
+  Handle file(CreateFileW(wide(path).c_str(), FILE_READ_ATTRIBUTES,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return file.valid() && GetFileInformationByHandle(file.get(), &information) != 0;
+}
+
+}  // namespace
+
+std::vector<std::string> commandLineArguments(int, char**) {
+  int count = 0;
+  wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::string> result;
+  for (int i = 0; arguments != nullptr && i < count; ++i) result.push_back(utf8(arguments[i]));
+  LocalFree(arguments);
+  return result;
+}
+
+Bytes readFile(const std::string& path, std::uint64_t maxSize) {
+  Handle file(CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) {
+    const DWORD error = GetLastError();
+    const DWORD attributes = GetFileAttributesW(wide(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      throw BrandError("cannot be read: it is a directory");
+    }
+    throw BrandError("cannot be read: " + reason(error));
+  }
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.get(), &size))
+    throw BrandError("cannot be read: " + reason(GetLastError()));
+  if (static_cast<std::uint64_t>(size.QuadPart) > maxSize) {
+    throw BrandError("is larger than " + std::to_string(maxSize >> 20) +
+                     " MiB; that is not what carafe-brand reads");
+  }
+  Bytes data(static_cast<std::size_t>(size.QuadPart));
+  std::size_t done = 0;
+  while (done < data.size()) {
+    DWORD count = 0;
+    if (!ReadFile(file.get(), data.data() + done, static_cast<DWORD>(data.size() - done), &count,
+                  nullptr)) {
+      throw BrandError("cannot be read: " + reason(GetLastError()));
+    }
+    if (count == 0) break;
+    done += count;
+  }
+  data.resize(done);
+  return data;
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+  BY_HANDLE_FILE_INFORMATION first{};
+  BY_HANDLE_FILE_INFORMATION second{};
+  return identify(a, first) && identify(b, second) &&
+         first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+         first.nFileIndexHigh == second.nFileIndexHigh &&
+         first.nFileIndexLow == second.nFileIndexLow;
+}
+
+void writeFileSafely(const std::string& path, const Bytes& data) {
+  const std::string directory = directoryOf(path);
+  std::wstring temporary;
+  Handle file(INVALID_HANDLE_VALUE);
+  DWORD error = ERROR_FILE_EXISTS;
+  for (unsigned attempt = 0; attempt < 100 && error == ERROR_FILE_EXISTS; ++attempt) {
+    temporary = wide(path + ".tmp-" + std::to_string(GetCurrentProcessId()) + "-" +
+                     std::to_string(attempt));
+    file = Handle(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    error = file.valid() ? ERROR_SUCCESS : GetLastError();
+  }
+  if (!file.valid()) {
+    if (error == ERROR_PATH_NOT_FOUND) {
+      throw BrandError("cannot be written: the directory \"" + directory + "\" does not exist");
+    }
+    throw BrandError("cannot be written: no file can be made in \"" + directory +
+                     "\": " + reason(error));
+  }
+  std::string failure;
+  std::size_t written = 0;
+  while (failure.empty() && written < data.size()) {
+    DWORD count = 0;
+    if (!WriteFile(file.get(), data.data() + written, static_cast<DWORD>(data.size() - written),
+                   &count, nullptr)) {
+      failure = reason(GetLastError());
+    }
+    written += count;
+  }
+  if (failure.empty() && !FlushFileBuffers(file.get())) failure = reason(GetLastError());
+  if (!file.close() && failure.empty()) failure = reason(GetLastError());
+  if (failure.empty() && !MoveFileExW(temporary.c_str(), wide(path).c_str(),
+                                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const DWORD moveError = GetLastError();
+    const DWORD attributes = GetFileAttributesW(wide(path).c_str());
+    failure = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)
+                  ? "it is a directory"
+                  : reason(moveError);
+  }
+  if (!failure.empty()) {
+    DeleteFileW(temporary.c_str());
+    throw BrandError("cannot be written: " + failure);
+  }
+}
+
+}  // namespace carafe::brand

@@ -1,0 +1,95 @@
+#include "check/capture.h"
+
+#include "check/machine.h"
+#include "check/observer.h"
+#include "platform/file_access.h"
+#include "platform/platform.h"
+
+namespace carafe::check {
+
+namespace {
+
+const platform::Conventions* conventionsInUse = &platform::POSIX_CONVENTIONS;
+
+Event output(EventKind kind, std::string text) {
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  Event event;
+  event.kind = kind;
+  event.text = std::move(text);
+  return event;
+}
+
+}  // namespace
+
+void useConventions(const platform::Conventions& conventions) { conventionsInUse = &conventions; }
+
+}  // namespace carafe::check
+
+namespace carafe::platform {
+
+using check::Event;
+using check::EventKind;
+using check::observer;
+
+struct File {
+  int index;
+};
+
+const Conventions& conventions() { return *check::conventionsInUse; }
+
+int showNotice(const std::string& caption, const std::string& text, NoticeStyle style) {
+  Event event;
+  event.kind = EventKind::NOTICE;
+  event.caption = caption;
+  event.text = text;
+  event.style = style;
+  observer().event(event);
+  // Nobody is there to answer: a question counts as No, as without a terminal.
+  return style == NoticeStyle::ERROR_QUESTION ? ANSWER_NO : 1;
+}
+
+void writeTrace(const std::string& text) {
+  observer().event(check::output(EventKind::TRACE, text));
+}
+
+void writeStandardError(const std::string& text) {
+  observer().event(check::output(EventKind::ERROR_OUTPUT, text));
+}
+
+File* openFile(const std::string& path, std::string& identity, std::string& errorText) {
+  std::string content;
+  const bool success = readWholeFile(path, content, identity, errorText);
+  const int index = observer().opened(path, success, errorText, std::move(content));
+  return success ? new File{index} : nullptr;
+}
+
+std::size_t readFile(File* file, char* buffer, std::size_t size) {
+  return observer().read(file->index, buffer, size);
+}
+
+void closeFile(File* file) {
+  observer().closed(file->index);
+  delete file;
+}
+
+ProcessOutcome runProcess(const std::string& commandLine) {
+  ProcessOutcome outcome;
+  outcome.errorText = check::startProblem(commandLine);
+  outcome.created = outcome.errorText.empty();
+  Event start = check::output(EventKind::START, commandLine);
+  start.caption = outcome.errorText;  // why it cannot be started; empty when it can
+  observer().event(start);
+  return outcome;
+}
+
+void openUrl(const std::string& url) { observer().event(check::output(EventKind::URL, url)); }
+
+void exitProcess(int code) {
+  Event event;
+  event.kind = EventKind::EXIT;
+  event.code = code;
+  observer().event(event);
+  throw check::LauncherExit{code};
+}
+
+}  // namespace carafe::platform

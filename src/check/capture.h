@@ -1,0 +1,20 @@
+// The check's own side of the platform: it records every notice, trace line
+// and line on standard error, answers every question No, serves the
+// configuration files line by line to the observer, and starts nothing: a
+// start is recorded with whether the program could be started, and an end of
+// the process unwinds to the check.
+#pragma once
+
+#include "platform/conventions.h"
+
+namespace carafe::check {
+
+// Thrown where the launcher would end the process.
+struct LauncherExit {
+  int code;
+};
+
+// The conventions that the launcher's logic runs by.
+void useConventions(const platform::Conventions& conventions);
+
+}  // namespace carafe::check

@@ -1,0 +1,33 @@
+// What Java would find on the classpath of the composed command: each entry,
+// and where the main class is.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "check/machine.h"
+
+namespace carafe::check {
+
+struct ClasspathEntry {
+  std::string text;  // as Java receives it; "" is the current directory
+  PathKind kind = PathKind::MISSING;
+  bool jar = false;               // a file read as a zip file
+  std::string problem;            // a jar that cannot be read as one
+  std::size_t entries = 0;        // of a jar
+  std::vector<std::string> jars;  // a "dir/*" entry: the jars it stands for
+};
+
+struct Classpath {
+  bool given = false;  // the command has a classpath option
+  std::vector<ClasspathEntry> entries;
+  std::string mainClass;  // as Java would take it from the command
+  std::string foundIn;    // the entry that holds it; empty when none does
+};
+
+// The classpath and main class of a command's words, as Java takes them:
+// options up to the first word that is not one, the last classpath option
+// deciding; entries split at separator.
+Classpath examineClasspath(const std::vector<std::string>& words, char separator);
+
+}  // namespace carafe::check

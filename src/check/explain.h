@@ -1,0 +1,38 @@
+// What a configuration line did, or why it did nothing, in words: derived
+// from what the launcher's reader made of the line and what changed while it
+// was applied.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "check/observer.h"
+
+namespace carafe::check {
+
+struct Finding {
+  enum Level { NOTE, WARNING, ERROR };
+  Level level = NOTE;
+  std::string text;
+};
+
+// The line as the reader applied it: cut at a Ctrl-Z, a carriage return
+// before the line feed dropped, and taken as UTF-8.
+std::string appliedText(const Line& line);
+
+// A keyword that a word that is none was probably meant as (another letter
+// case, or one or two letters off); empty when there is none.
+std::string meantKeyword(const std::string& word);
+
+// What an event that came while the launcher ran says, as a finding.
+Finding explainEvent(const Observation& observation, const Event& event);
+
+// The findings for one line of a file.
+std::vector<Finding> explainLine(const Observation& observation, const FileRead& file,
+                                 const Line& line);
+
+// A text as it can be shown on one line: control characters as escapes,
+// long texts shortened.
+std::string shown(const std::string& text);
+
+}  // namespace carafe::check

@@ -1,0 +1,47 @@
+// What the check asks of the machine beyond the launcher's own platform
+// services: each machine (POSIX, Windows, and the tests' fake) has its own.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/conventions.h"
+
+namespace carafe::check {
+
+enum class PathKind { MISSING, FILE, DIRECTORY, OTHER };
+
+// What a path names.
+PathKind pathKind(const std::string& path);
+
+// Why the program that a command text starts could not be started, in the
+// system's words ("No such file or directory"); empty when it can be.
+std::string startProblem(const std::string& commandLine);
+
+// Up to size bytes of a file from offset; false when it cannot be read.
+// fileSize receives the file's length.
+bool readFileRange(const std::string& path, std::uint64_t offset, std::size_t size,
+                   std::string& bytes, std::uint64_t& fileSize);
+
+// A Java runtime on this machine, found where the launcher does not look.
+struct OtherRuntime {
+  std::string where;  // "SOFTWARE\JavaSoft\JDK\17 (64-bit registry)", "java on PATH", ...
+  std::string home;
+  std::string javaPath;  // what a javapath line would name
+};
+std::vector<OtherRuntime> otherRuntimes();
+
+// The launcher's argument 0 when it is started by path, as the system would
+// give it (on POSIX the shell's PATH lookup and the current directory).
+std::string launcherArgumentZero(const std::string& path);
+
+// Writes the report to standard output.
+void writeOutput(const std::string& text);
+
+// The conventions of the launcher builds on this machine: the GUI build's
+// (or POSIX's), and the console build's (the GUI one where there is none).
+const platform::Conventions& nativeConventions();
+const platform::Conventions& consoleConventions();
+
+}  // namespace carafe::check

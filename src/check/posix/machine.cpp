@@ -1,0 +1,171 @@
+// What the check asks of a Linux or macOS machine.
+#include "check/machine.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/command_split.h"
+#include "platform/posix/program_path.h"
+#include "platform/posix/runtime_view.h"
+
+namespace carafe::check {
+
+namespace {
+
+std::string environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+std::vector<std::string> pathDirectories() {
+  std::vector<std::string> directories;
+  const std::string path = environment("PATH");
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = path.find(':', start);
+    directories.push_back(path.substr(start, end - start));
+    if (end == std::string::npos) return directories;
+    start = end + 1;
+  }
+}
+
+// What exec would say of a program file: a script with "#!", or a binary the
+// system knows by its first bytes.
+std::string execProblem(const std::string& program) {
+  struct stat status {};
+  if (::stat(program.c_str(), &status) != 0) return std::strerror(errno);
+  if (S_ISDIR(status.st_mode) || ::access(program.c_str(), X_OK) != 0) {
+    return std::strerror(EACCES);
+  }
+  std::string head;
+  std::uint64_t size = 0;
+  readFileRange(program, 0, 4, head, size);
+  static const char* const MAGIC[] = {"#!",
+                                      "\x7f\x45LF",
+                                      "\xfe\xed\xfa\xce",
+                                      "\xfe\xed\xfa\xcf",
+                                      "\xce\xfa\xed\xfe",
+                                      "\xcf\xfa\xed\xfe",
+                                      "\xca\xfe\xba\xbe"};
+  for (const char* magic : MAGIC) {
+    if (head.compare(0, std::strlen(magic), magic) == 0) return std::string();
+  }
+  return std::strerror(ENOEXEC);
+}
+
+}  // namespace
+
+PathKind pathKind(const std::string& path) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) return PathKind::MISSING;
+  if (S_ISDIR(status.st_mode)) return PathKind::DIRECTORY;
+  return S_ISREG(status.st_mode) ? PathKind::FILE : PathKind::OTHER;
+}
+
+std::string startProblem(const std::string& commandLine) {
+  const std::vector<std::string> words = platform::splitCommandLine(commandLine);
+  const std::string program = words.empty() ? std::string() : words[0];
+  if (program.empty()) return std::strerror(ENOENT);
+  if (program.find('/') != std::string::npos) return execProblem(program);
+  // As posix_spawnp: the first directory of PATH that holds the program.
+  std::string problem = std::strerror(ENOENT);
+  for (const std::string& directory : pathDirectories()) {
+    const std::string candidate = (directory.empty() ? "." : directory) + "/" + program;
+    if (pathKind(candidate) == PathKind::MISSING) continue;
+    problem = execProblem(candidate);
+    if (problem.empty()) return problem;
+  }
+  return problem;
+}
+
+bool readFileRange(const std::string& path, std::uint64_t offset, std::size_t size,
+                   std::string& bytes, std::uint64_t& fileSize) {
+  bytes.clear();
+  const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (descriptor < 0) return false;
+  struct stat status {};
+  const bool readable = ::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode);
+  fileSize = readable ? static_cast<std::uint64_t>(status.st_size) : 0;
+  if (readable && offset < fileSize) {
+    const std::uint64_t count = fileSize - offset < size ? fileSize - offset : size;
+    bytes.resize(static_cast<std::size_t>(count));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      const ssize_t got =
+          ::pread(descriptor, &bytes[done], bytes.size() - done, static_cast<off_t>(offset + done));
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) break;
+      done += static_cast<std::size_t>(got);
+    }
+    bytes.resize(done);
+  }
+  ::close(descriptor);
+  return readable;
+}
+
+std::vector<OtherRuntime> otherRuntimes() {
+  std::vector<OtherRuntime> found;
+  const auto add = [&found](const std::string& where, const std::string& home) {
+    for (const OtherRuntime& runtime : found) {
+      if (runtime.home == home) return;
+    }
+    found.push_back({where, home, ""});
+  };
+  const std::string user = environment("HOME");
+  const struct {
+    std::string root;
+    const char* where;
+  } places[] = {
+      {"/usr/lib/jvm", "/usr/lib/jvm"},
+      {"/usr/lib64/jvm", "/usr/lib64/jvm"},
+      {"/Library/Java/JavaVirtualMachines", "/Library/Java/JavaVirtualMachines"},
+      {"/opt", "/opt"},
+      {user.empty() ? std::string() : user + "/.sdkman/candidates/java", "SDKMAN"},
+      {user.empty() ? std::string() : user + "/.jdks", "~/.jdks"},
+  };
+  for (const auto& place : places) {
+    if (place.root.empty()) continue;
+    for (const platform::InstalledRuntime& runtime :
+         platform::findInstalledRuntimes({place.root})) {
+      add(std::string(place.where) + ", Java " + runtime.version, runtime.home);
+    }
+  }
+  const std::string javaHome = environment("JAVA_HOME");
+  if (!javaHome.empty()) {
+    const std::string version = platform::runtimeVersion(javaHome);
+    add(version.empty() ? "JAVA_HOME (no release file)" : "JAVA_HOME, Java " + version, javaHome);
+  }
+  for (const std::string& directory : pathDirectories()) {
+    char* resolved = ::realpath((directory + "/java").c_str(), nullptr);
+    if (resolved == nullptr) continue;
+    std::string java = resolved;
+    std::free(resolved);
+    const std::string suffix = "/bin/java";
+    if (java.size() > suffix.size() &&
+        java.compare(java.size() - suffix.size(), suffix.size(), suffix) == 0) {
+      const std::string home = java.substr(0, java.size() - suffix.size());
+      const std::string version = platform::runtimeVersion(home);
+      add("java on PATH" + (version.empty() ? std::string() : ", Java " + version), home);
+    }
+    break;
+  }
+  return found;
+}
+
+std::string launcherArgumentZero(const std::string& path) { return platform::programPath(path); }
+
+void writeOutput(const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fflush(stdout);
+}
+
+const platform::Conventions& nativeConventions() { return platform::POSIX_CONVENTIONS; }
+const platform::Conventions& consoleConventions() { return platform::POSIX_CONVENTIONS; }
+
+}  // namespace carafe::check

@@ -1,0 +1,203 @@
+// What the check asks of a Windows machine.
+#include "check/machine.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/win32/console_text.h"
+#include "platform/win32/system_message.h"
+
+namespace carafe::check {
+
+namespace {
+
+std::string environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+std::vector<std::string> split(const std::string& text, char separator) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = text.find(separator, start);
+    if (end != start) parts.push_back(text.substr(start, end - start));
+    if (end == std::string::npos) return parts;
+    start = end + 1;
+  }
+}
+
+std::string directoryOf(std::string path) {
+  const std::size_t cut = path.find_last_of("\\/");
+  return cut == std::string::npos ? std::string() : path.substr(0, cut);
+}
+
+// What CreateProcess would say of a program file.
+std::string programProblem(const std::string& path, const std::string& program) {
+  std::string head;
+  std::uint64_t size = 0;
+  if (pathKind(path) != PathKind::FILE)
+    return platform::systemMessage(ERROR_FILE_NOT_FOUND, program);
+  readFileRange(path, 0, 2, head, size);
+  return head == "MZ" ? std::string() : platform::systemMessage(ERROR_BAD_EXE_FORMAT, path);
+}
+
+std::string systemDirectory(UINT(WINAPI* get)(LPSTR, UINT)) {
+  char buffer[MAX_PATH + 1] = "";
+  const UINT length = get(buffer, MAX_PATH);
+  return length > 0 && length < MAX_PATH ? std::string(buffer, length) : std::string();
+}
+
+// The text value of a key below the machine root, in one view of the registry.
+bool readValue(const std::string& key, const char* name, REGSAM view, std::string& value) {
+  HKEY opened = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | view, &opened) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  std::vector<char> buffer(4096, '\0');
+  DWORD size = static_cast<DWORD>(buffer.size() - 1);
+  DWORD type = 0;
+  const LONG result =
+      RegQueryValueExA(opened, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
+  RegCloseKey(opened);
+  if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
+  value.assign(buffer.data(), strnlen(buffer.data(), size));
+  return true;
+}
+
+std::vector<std::string> subkeys(const std::string& key, REGSAM view) {
+  std::vector<std::string> names;
+  HKEY opened = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | view, &opened) !=
+      ERROR_SUCCESS) {
+    return names;
+  }
+  for (DWORD index = 0;; ++index) {
+    char name[256];
+    DWORD length = sizeof name;
+    if (RegEnumKeyExA(opened, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS) {
+      break;
+    }
+    names.emplace_back(name, length);
+  }
+  RegCloseKey(opened);
+  return names;
+}
+
+}  // namespace
+
+PathKind pathKind(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::MISSING;
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return PathKind::DIRECTORY;
+  return (attributes & FILE_ATTRIBUTE_DEVICE) != 0 ? PathKind::OTHER : PathKind::FILE;
+}
+
+std::string startProblem(const std::string& commandLine) {
+  const std::string program = platform::programOf(commandLine);
+  if (program.empty()) return platform::systemMessage(ERROR_FILE_NOT_FOUND, program);
+  // A name without an extension is taken as a ".exe".
+  std::string file = program;
+  const std::size_t name = file.find_last_of("\\/:");
+  if (file.find('.', name == std::string::npos ? 0 : name) == std::string::npos) file += ".exe";
+  if (file.find_first_of("\\/:") != std::string::npos) return programProblem(file, program);
+  // A bare name is looked for as CreateProcess does: the current directory,
+  // the system directories, then PATH.
+  std::vector<std::string> directories = {"."};
+  directories.push_back(systemDirectory(GetSystemDirectoryA));
+  directories.push_back(systemDirectory(GetWindowsDirectoryA));
+  for (const std::string& directory : split(environment("PATH"), ';'))
+    directories.push_back(directory);
+  for (const std::string& directory : directories) {
+    if (directory.empty()) continue;
+    const std::string candidate = directory + "\\" + file;
+    if (pathKind(candidate) == PathKind::FILE) return programProblem(candidate, program);
+  }
+  return platform::systemMessage(ERROR_FILE_NOT_FOUND, program);
+}
+
+bool readFileRange(const std::string& path, std::uint64_t offset, std::size_t size,
+                   std::string& bytes, std::uint64_t& fileSize) {
+  bytes.clear();
+  const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER length{};
+  const bool readable = GetFileSizeEx(file, &length) != 0;
+  fileSize = readable ? static_cast<std::uint64_t>(length.QuadPart) : 0;
+  LARGE_INTEGER position{};
+  position.QuadPart = static_cast<LONGLONG>(offset);
+  if (readable && offset < fileSize && SetFilePointerEx(file, position, nullptr, FILE_BEGIN)) {
+    const std::uint64_t count = fileSize - offset < size ? fileSize - offset : size;
+    bytes.resize(static_cast<std::size_t>(count));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      const DWORD chunk =
+          static_cast<DWORD>(bytes.size() - done > 0x10000000 ? 0x10000000 : bytes.size() - done);
+      DWORD got = 0;
+      if (!ReadFile(file, &bytes[done], chunk, &got, nullptr) || got == 0) break;
+      done += got;
+    }
+    bytes.resize(done);
+  }
+  CloseHandle(file);
+  return readable;
+}
+
+std::vector<OtherRuntime> otherRuntimes() {
+  std::vector<OtherRuntime> found;
+  const auto add = [&found](const std::string& where, const std::string& home) {
+    if (home.empty()) return;
+    for (const OtherRuntime& runtime : found) {
+      if (runtime.home == home) return;
+    }
+    found.push_back({where, home, ""});
+  };
+  const struct {
+    REGSAM view;
+    const char* name;
+  } views[] = {{KEY_WOW64_64KEY, "64-bit"}, {KEY_WOW64_32KEY, "32-bit"}};
+  const char* const bases[] = {"SOFTWARE\\JavaSoft\\JDK", "SOFTWARE\\JavaSoft\\JRE",
+                               "SOFTWARE\\JavaSoft\\Java Runtime Environment",
+                               "SOFTWARE\\JavaSoft\\Java Development Kit"};
+  for (const auto& view : views) {
+    for (const char* base : bases) {
+      for (const std::string& version : subkeys(base, view.view)) {
+        std::string home;
+        const std::string key = std::string(base) + "\\" + version;
+        if (readValue(key, "JavaHome", view.view, home)) {
+          add(key + " (" + view.name + " registry)", home);
+        }
+      }
+    }
+  }
+  add("JAVA_HOME", environment("JAVA_HOME"));
+  for (const std::string& directory : split(environment("PATH"), ';')) {
+    const std::string java = directory + "\\java.exe";
+    if (pathKind(java) != PathKind::FILE) continue;
+    const std::string bin = directoryOf(java);
+    add("java.exe on PATH", directoryOf(bin));
+    break;
+  }
+  return found;
+}
+
+std::string launcherArgumentZero(const std::string& path) { return path; }
+
+void writeOutput(const std::string& text) {
+  if (!platform::writeConsoleText(GetStdHandle(STD_OUTPUT_HANDLE), text)) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+  }
+  std::fflush(stdout);
+}
+
+const platform::Conventions& nativeConventions() { return platform::WINDOWS_CONVENTIONS; }
+const platform::Conventions& consoleConventions() { return platform::WINDOWS_CONSOLE_CONVENTIONS; }
+
+}  // namespace carafe::check

@@ -1088,6 +1088,93 @@ class RegistryViews(WineTestCase):
                 self.assertEqual([start.module for start in run.java], java)
 
 
+class CheckTool(WineTestCase):
+    """carafe-check.exe agrees with carafe.exe, and tells where Java is when
+    the launcher finds none."""
+
+    WORD = re.compile(r"^    \[(\d+)\] (.*)$")
+
+    def setUp(self):
+        if not getattr(OPTIONS, "check_exe", None):
+            self.skipTest("carafe-check.exe was not given")
+
+    def check(self, exe, arguments=()):
+        completed = subprocess.run([SESSION.wine, OPTIONS.check_exe, exe] + list(arguments),
+                                   env=SESSION.environment(), stdin=subprocess.DEVNULL,
+                                   stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                   timeout=RUN_TIMEOUT)
+        return completed.returncode, completed.stdout.decode("utf-8", "replace").replace("\r\n", "\n")
+
+    def predicted(self, report):
+        lines = report.splitlines()
+        heading = "  Java receives these words:"
+        words = None
+        if heading in lines:
+            words = []
+            for line in lines[lines.index(heading) + 1:]:
+                match = self.WORD.match(line)
+                if not match:
+                    break
+                words.append(match.group(2))
+        code = re.search(r"It would end with exit code (\d+)\.", report)
+        return (words, 0) if code is None else (None, int(code.group(1)))
+
+    def test_the_check_reports_what_the_launcher_does(self):
+        rows = [
+            # (name, configuration, the launcher's command-line tail and the words it
+            # gives, the answers to its notices)
+            ("typical", ["appname Editor", "vmparam -Xmx64m", "addjars lib", "mainclass app.Main",
+                         "argument --open"], r' "a b" "x \"y\""', ["a b", 'x "y"'], []),
+            ("minimum", ["javaVersion 1.5.0_06+", "mainclass app.Main"], "", [], []),
+            ("misspelt", ["Mainclass x", "vmparams -Xss1m", "mainclass app.Main"], " -d", ["-d"],
+             []),
+            ("exact missing", ["mainclass app.Main", "javaVersion 1.5.0_99"], "", [], ["n"]),
+            ("no main class", ["vmparam -Xmx64m"], "", [], []),
+        ]
+        for name, lines, tail, arguments, answers in rows:
+            with self.subTest(name):
+                s = Scenario("check-" + name.replace(" ", "-"))
+                exe = s.install_launcher(r"Apps\Editor.exe", lines)
+                s.write(r"Apps\lib\a.jar", "jar")
+                SESSION.register("1.5", [("1.5", s.add_runtime("jre")),
+                                         ("1.5.0_10", s.add_runtime("jre10"))])
+                run = SESSION.launch(exe + tail, s.win(), answers=answers)
+                code, report = self.check(exe, arguments)
+                words, exit_code = self.predicted(report)
+                self.assertEqual(exit_code, run.exit_code, report)
+                self.assertEqual(words, run.java[0].argv if run.java else None, report)
+                self.assertEqual(code == 2, not run.java, report)
+
+    def test_a_runtime_only_under_jdk_is_listed_with_its_javapath_line(self):
+        s = Scenario("check-jdk")
+        exe = s.install_launcher(r"Apps\Editor.exe", ["mainclass app.Main"])
+        SESSION.register(base_key=False)
+        home = s.add_runtime(r"Java\jdk-17")
+        SESSION.reg_add(r"HKLM\SOFTWARE\JavaSoft\JDK\17", "JavaHome", home)
+        code, report = self.check(exe)
+        self.assertEqual(code, 2, report)
+        self.assertIn("  SOFTWARE\\JavaSoft\\JDK\\17 (64-bit registry): %s\n"
+                      "    select it with: javapath %s\\bin\\javaw.exe\n" % (home, home), report)
+
+    def test_a_main_class_in_a_jar_is_found_and_an_absent_one_reported(self):
+        import zipfile
+        for main_class, code in [("app.Main", 0), ("app.Absent", 1)]:
+            with self.subTest(main_class):
+                s = Scenario("check-jar-" + main_class.replace(".", "-"))
+                exe = s.install_launcher(r"Apps\Editor.exe", ["addjars lib",
+                                                              "mainclass " + main_class])
+                os.makedirs(s.unix(r"Apps\lib"), exist_ok=True)
+                with zipfile.ZipFile(s.unix(r"Apps\lib\app.jar"), "w") as jar:
+                    jar.writestr("app/Main.class", b"")
+                SESSION.register("1.5", [("1.5", s.add_runtime("jre"))])
+                result, report = self.check(exe)
+                self.assertEqual(result, code, report)
+                if code == 0:
+                    self.assertIn("  main class app.Main: found in lib/app.jar\n", report)
+                else:
+                    self.assertIn("warning: main class app.Absent is in no classpath entry", report)
+
+
 class Screenshot(unittest.TestCase):
     def test_take_the_screenshot_of_a_notice(self):
         if not OPTIONS.screenshot:
@@ -1123,12 +1210,13 @@ def main():
     parser.add_argument("--exe", required=True, help="carafe.exe")
     parser.add_argument("--console-exe", required=True, help="carafe-console.exe")
     parser.add_argument("--exe32", help="carafe32.exe")
+    parser.add_argument("--check-exe", help="carafe-check.exe")
     parser.add_argument("--javaw", required=True, help="the fake javaw.exe")
     parser.add_argument("--java", required=True, help="the fake java.exe")
     parser.add_argument("--runner", required=True, help="wine_runner.exe")
     parser.add_argument("--screenshot", help="also picture a notice into this PNG file")
     OPTIONS, rest = parser.parse_known_args()
-    for name in ("exe", "console_exe", "exe32", "javaw", "java", "runner"):
+    for name in ("exe", "console_exe", "exe32", "check_exe", "javaw", "java", "runner"):
         if getattr(OPTIONS, name):
             setattr(OPTIONS, name, os.path.abspath(getattr(OPTIONS, name)))
     started = time.monotonic()

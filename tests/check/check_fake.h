@@ -1,0 +1,17 @@
+// The check's machine in the tests: the fake's files and directories, and
+// these besides.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "check/machine.h"
+
+namespace carafe::check {
+
+// The runtimes that otherRuntimes() gives.
+std::vector<OtherRuntime>& fakeOtherRuntimes();
+// What writeOutput() wrote.
+std::string& fakeOutput();
+
+}  // namespace carafe::check

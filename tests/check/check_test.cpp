@@ -1,0 +1,198 @@
+// carafe-check over the fake machine: what it says of each kind of line the
+// launcher skips without a word, and its exit code.
+#include <gtest/gtest.h>
+
+#include "check/report.h"
+#include "check/run.h"
+#include "check/zip_entries.h"
+#include "check_fake.h"
+#include "fake_platform.h"
+
+namespace carafe::check {
+namespace {
+
+using fake::state;
+
+void putLittle(std::string& bytes, std::uint64_t value, int width) {
+  for (int i = 0; i < width; ++i) bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+// A zip file of empty stored entries with these names.
+std::string zipOf(const std::vector<std::string>& names) {
+  std::string local;
+  std::string central;
+  for (const std::string& name : names) {
+    const std::size_t offset = local.size();
+    putLittle(local, 0x04034b50, 4);
+    local += std::string(22, '\0');
+    putLittle(local, name.size(), 2);
+    putLittle(local, 0, 2);
+    local += name;
+    putLittle(central, 0x02014b50, 4);
+    central += std::string(24, '\0');
+    putLittle(central, name.size(), 2);
+    central += std::string(12, '\0');
+    putLittle(central, offset, 4);
+    central += name;
+  }
+  std::string zip = local + central;
+  putLittle(zip, 0x06054b50, 4);
+  putLittle(zip, 0, 4);
+  putLittle(zip, names.size(), 2);
+  putLittle(zip, names.size(), 2);
+  putLittle(zip, central.size(), 4);
+  putLittle(zip, local.size(), 4);
+  putLittle(zip, 0, 2);
+  return zip;
+}
+
+// A machine with one runtime and the application's jar; app.exe and its
+// configuration in D:\Apps.
+Report check(const std::string& config, bool quiet = true) {
+  fake::reset(platform::WINDOWS_CONVENTIONS);
+  fake::addRuntime("1.8", "C:\\jre");
+  fake::addRuntime("1.8.0_60", "C:\\jre");
+  fake::setCurrentVersion("1.8");
+  state().files["C:\\jre\\bin\\javaw.exe"] = "MZ";
+  state().files["app.jar"] = zipOf({"META-INF/MANIFEST.MF", "app/Main.class"});
+  state().files["D:\\Apps\\app.config"] = config;
+  state().directories["lib"] = {};
+  state().environment = {"HOME=C:\\me"};
+  fakeOtherRuntimes() = {{"SOFTWARE\\JavaSoft\\JDK\\17 (64-bit registry)", "C:\\jdk17", ""}};
+  return writeReport(runChecked("D:\\Apps\\app.exe", {}), quiet);
+}
+
+TEST(Check, SaysWhyEachSkippedLineDoesNothing) {
+  const std::string at = "D:\\Apps\\app.config:";
+  const struct {
+    const char* name;
+    std::string config;
+    std::string said;  // a line of the quiet report; empty: none at all
+    int exitCode;
+  } cases[] = {
+      {"nothing wrong", "# app\n\nmainclass app.Main\r\naddjar app.jar\n", "", CHECK_CLEAN},
+      {"another letter case", "Mainclass app.Main\nmainclass app.Main\naddjar app.jar\n",
+       at + "1: warning: no keyword: \"Mainclass\" is not \"mainclass\"; keywords are written "
+            "exactly, in this letter case",
+       CHECK_WARNINGS},
+      {"a tab for the space", "vmparam\t-Xmx1m\nmainclass app.Main\naddjar app.jar\n",
+       at + "1: warning: a tab follows \"vmparam\": only a space separates a keyword from its "
+            "value, so the line is skipped",
+       CHECK_WARNINGS},
+      {"no space", "mainclass\nmainclass app.Main\naddjar app.jar\n",
+       at + "1: warning: \"mainclass\" without a value", CHECK_WARNINGS},
+      {"a leading space", "  vmparam -Xmx1m\nmainclass app.Main\naddjar app.jar\n",
+       at + "1: warning: begins with a space: a keyword must stand at the very start of the line",
+       CHECK_WARNINGS},
+      {"two letters off", "mainclas app.Main\nmainclass app.Main\naddjar app.jar\n",
+       at + "1: warning: no keyword: the line is ignored; did you mean \"mainclass\"?",
+       CHECK_WARNINGS},
+      {"a keyword matched by its beginning",
+       "vmparams -Xmx1g\nmainclass app.Main\naddjar app.jar\n",
+       at + "1: warning: \"vmparams\" is taken as \"vmparam\": a line that begins with a keyword "
+            "is that keyword's line",
+       CHECK_WARNINGS},
+      {"a variable that is not set",
+       "addpath $NOT_SET\\x.jar\nmainclass app.Main\naddjar app.jar\n",
+       at + "1: warning: $NOT_SET is not set, so the value is used as written: $NOT_SET\\x.jar",
+       CHECK_WARNINGS},
+      {"a jar directory that does not exist", "addjars nolib\nmainclass app.Main\naddjar app.jar\n",
+       at + "1: warning: adds no jar: \"nolib\" does not exist", CHECK_WARNINGS},
+      {"a jar directory without jars", "addjars lib\nmainclass app.Main\naddjar app.jar\n",
+       at + "1: warning: adds no jar: \"lib\" holds no file ending in .jar", CHECK_WARNINGS},
+      {"a later line replaces this one", "mainclass a.B\nmainclass app.Main\naddjar app.jar\n",
+       at + "1: warning: replaced by " + at + "2, which sets mainClass again", CHECK_WARNINGS},
+      {"a byte order mark inside the file",
+       "mainclass app.Main\naddjar app.jar\n\xEF\xBB\xBF"
+       "appname x\n",
+       at + "3: warning: a byte order mark (EF BB BF) stands before the keyword", CHECK_WARNINGS},
+      {"an include that cannot be opened",
+       "include nope.config\nmainclass app.Main\naddjar app.jar\n",
+       at + "1: warning: standard error: Can't open nope.config Error No such file or directory",
+       CHECK_WARNINGS},
+      {"a main class in no classpath entry", "mainclass app.Other\naddjar app.jar\n",
+       "D:\\Apps\\app.config: warning: main class app.Other is in no classpath entry",
+       CHECK_WARNINGS},
+      {"a classpath entry that does not exist",
+       "mainclass app.Main\naddjar app.jar\naddjar x.jar\n",
+       "D:\\Apps\\app.config: warning: classpath entry x.jar does not exist", CHECK_WARNINGS},
+      {"an exact version that is not installed", "mainclass app.Main\njavaVersion 1.8.0_99\n",
+       at + "2: error: the launcher ends here, with exit code 5", CHECK_NO_START},
+      {"a download offer, answered No", "mainclass app.Main\njavaVersion 1.8.0_99+\n",
+       at + "2: warning: notice \"Incompatible JRE Version Found\" (error): app.Main requires the "
+            "Java Runtime Environment version 1.8.0_99+\\nDo you want to download it? -- a "
+            "question with Yes and No; the check answers No",
+       CHECK_NO_START},
+      {"no main class", "addjar app.jar\n",
+       "D:\\Apps\\app.config: error: the launcher would not start Java: \"Error\": "
+       "D:\\Apps\\app.config has no \"mainclass\" line. (exit code 2)",
+       CHECK_NO_START},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Report report = check(c.config);
+    EXPECT_EQ(report.exitCode, c.exitCode) << report.text;
+    if (c.said.empty()) {
+      EXPECT_EQ(report.text, "");
+    } else {
+      EXPECT_NE(report.text.find(c.said), std::string::npos) << report.text;
+    }
+  }
+}
+
+TEST(Check, ReportsEveryLineAndWhereTheRuntimeIsWhenNoneIsFound) {
+  const Report report =
+      check("# the app\nmainclass app.Main\njavapath C:\\nowhere\\javaw.exe\n", false);
+  EXPECT_EQ(report.exitCode, CHECK_NO_START);
+  for (const std::string& expected : {
+           std::string("    1 | # the app\n      comment\n"),
+           std::string("    2 | mainclass app.Main\n      sets the main class to \"app.Main\"\n"),
+           std::string("    error: its program cannot be started: No such file or directory\n"),
+           std::string("  SOFTWARE\\JavaSoft\\JDK\\17 (64-bit registry): C:\\jdk17\n"
+                       "    select it with: javapath C:\\jdk17\\bin\\javaw.exe\n"),
+           std::string("    [0] C:\\nowhere\\javaw.exe\n    [1] -classpath\n    [2] \n"),
+           std::string("The launcher would not start Java: Java cannot be started: No such file "
+                       "or directory.\n  It would end with exit code 2.\n"),
+       }) {
+    EXPECT_NE(report.text.find(expected), std::string::npos) << expected << "\n" << report.text;
+  }
+}
+
+TEST(ZipEntries, ReadsTheCentralDirectoryOrSaysWhatIsWrong) {
+  const std::string jar = zipOf({"a/B.class", "META-INF/versions/11/a/C.class"});
+  const struct {
+    const char* name;
+    std::string bytes;
+    std::vector<std::string> names;
+    std::string problem;
+  } cases[] = {
+      {"a jar", jar, {"a/B.class", "META-INF/versions/11/a/C.class"}, ""},
+      {"a text file",
+       "just text, long enough to be looked at\n",
+       {},
+       "not a zip file (no end of central directory)"},
+      {"cut short", jar.substr(jar.size() - 22), {}, "its central directory lies outside the file"},
+      {"an entry cut short",
+       jar.substr(0, 30) + jar.substr(jar.size() - 22),
+       {},
+       "its central directory lies outside the file"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> names;
+    std::string problem;
+    const bool read = readZipEntries(
+        c.bytes.size(),
+        [&c](std::uint64_t offset, std::size_t size, std::string& bytes) {
+          bytes = c.bytes.substr(static_cast<std::size_t>(offset), size);
+          return true;
+        },
+        names, problem);
+    EXPECT_EQ(read, c.problem.empty());
+    EXPECT_EQ(names, c.names);
+    EXPECT_EQ(problem, c.problem);
+  }
+}
+
+}  // namespace
+}  // namespace carafe::check

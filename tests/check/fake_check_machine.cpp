@@ -1,0 +1,55 @@
+// The check's machine over the fake's in-memory files and directories, for
+// the check's tests and fuzz target.
+#include "check_fake.h"
+#include "fake_platform.h"
+#include "platform/command_split.h"
+
+namespace carafe::check {
+
+std::vector<OtherRuntime>& fakeOtherRuntimes() {
+  static std::vector<OtherRuntime> runtimes;
+  return runtimes;
+}
+
+std::string& fakeOutput() {
+  static std::string output;
+  return output;
+}
+
+PathKind pathKind(const std::string& path) {
+  const fake::FakeState& state = fake::state();
+  if (state.files.count(path) != 0) return PathKind::FILE;
+  if (state.directories.count(path) != 0) return PathKind::DIRECTORY;
+  return PathKind::MISSING;
+}
+
+std::string startProblem(const std::string& commandLine) {
+  const std::vector<std::string> words = platform::splitCommandLine(commandLine);
+  if (!words.empty() && fake::state().files.count(words[0]) != 0) return std::string();
+  return "No such file or directory";
+}
+
+bool readFileRange(const std::string& path, std::uint64_t offset, std::size_t size,
+                   std::string& bytes, std::uint64_t& fileSize) {
+  const auto found = fake::state().files.find(path);
+  if (found == fake::state().files.end()) return false;
+  fileSize = found->second.size();
+  bytes = offset < fileSize ? found->second.substr(static_cast<std::size_t>(offset), size) : "";
+  return true;
+}
+
+std::vector<OtherRuntime> otherRuntimes() { return fakeOtherRuntimes(); }
+
+std::string launcherArgumentZero(const std::string& path) { return path; }
+
+void writeOutput(const std::string& text) { fakeOutput() += text; }
+
+const platform::Conventions& nativeConventions() { return *fake::state().conventions; }
+
+const platform::Conventions& consoleConventions() {
+  return fake::state().conventions == &platform::WINDOWS_CONVENTIONS
+             ? platform::WINDOWS_CONSOLE_CONVENTIONS
+             : *fake::state().conventions;
+}
+
+}  // namespace carafe::check

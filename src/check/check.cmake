@@ -23,8 +23,11 @@ if(WIN32)
   set_source_files_properties(${CARAFE_CHECK_DIR}/win32/check.rc PROPERTIES
     OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/src/platform/win32/carafe.manifest;${CMAKE_SOURCE_DIR}/src/core/version.h")
   target_link_options(carafe-check PRIVATE -static -static-libgcc -static-libstdc++
-                      -Wl,--gc-sections $<$<CONFIG:MinSizeRel,Release>:-s>)
+                      -Wl,--gc-sections -Wl,--no-insert-timestamp
+                      $<$<CONFIG:MinSizeRel,Release>:-s>)
 else()
   add_executable(carafe-check ${CARAFE_CHECK_DIR}/main.cpp ${CARAFE_CHECK_DIR}/posix/machine.cpp)
   target_link_libraries(carafe-check PRIVATE carafe_check_core carafe_posix_machine carafe_logic)
+  target_link_options(carafe-check PRIVATE ${CARAFE_STATIC_LINK_OPTIONS}
+                      $<$<CONFIG:MinSizeRel,Release>:-s>)
 endif()

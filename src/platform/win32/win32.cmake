@@ -53,9 +53,10 @@ function(carafe_add_launcher target output_name subsystem_source)
   target_compile_options(${target} PRIVATE -ffunction-sections -fdata-sections)
   target_link_libraries(${target} PRIVATE carafe_win32 carafe_win32_machine carafe_logic)
   target_include_directories(${target} PRIVATE ${CARAFE_WIN32_DIR})
+  # No link time in the header: two builds of one commit give the same bytes.
   target_link_options(${target} PRIVATE
     -static -static-libgcc -static-libstdc++
-    -Wl,--gc-sections
+    -Wl,--gc-sections -Wl,--no-insert-timestamp
     $<$<CONFIG:MinSizeRel,Release>:-s>
   )
 endfunction()
@@ -79,6 +80,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
         -DCARAFE_TESTS=OFF
         -DCARAFE_EXAMPLES=OFF
         -DCARAFE_WERROR=${CARAFE_WERROR}
+        -DCARAFE_REPRODUCIBLE=${CARAFE_REPRODUCIBLE}
       BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target carafe
       INSTALL_COMMAND ${CMAKE_COMMAND} -E copy <BINARY_DIR>/carafe32.exe ${CMAKE_BINARY_DIR}/carafe32.exe
       BUILD_ALWAYS ON

@@ -1,17 +1,4 @@
-# Cross-compiles carafe.exe for 64-bit Windows with MinGW-w64 (posix thread
-# model), on Linux.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
-set(CARAFE_MINGW_PREFIX x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${CARAFE_MINGW_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${CARAFE_MINGW_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER ${CARAFE_MINGW_PREFIX}-windres)
-
-# Libraries and headers come from the MinGW-w64 tree only; programs run
-# during the build (python3, ...) are the host's.
-set(CMAKE_FIND_ROOT_PATH /usr/${CARAFE_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# Cross-compiles carafe.exe and the other Windows programs for 64-bit Windows
+# with MinGW-w64, on Linux.
+set(CARAFE_MINGW_PROCESSOR x86_64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)

@@ -71,14 +71,18 @@ bool fromCommandLine(const LaunchSettings& settings, std::size_t index) {
   return index < static_cast<std::size_t>(settings.commandLineArguments);
 }
 
-}  // namespace
+const std::string& javaPathOf(const LaunchSettings& settings) {
+  static const std::string NONE;
+  return settings.javaPath ? *settings.javaPath : NONE;
+}
 
-std::size_t commandLineSize() {
-  const LaunchSettings& settings = launchSettings;
-  const std::string& javaPath = settings.javaPath ? *settings.javaPath : std::string();
-  std::size_t size = javaPath.size() + 2 + settings.mainClass.value_or(std::string()).size() + 2 +
+// The size for the settings, with the Java path quoted or not: the file
+// system is asked once per composition.
+std::size_t sizeFor(const LaunchSettings& settings, bool quoteJavaPath) {
+  std::size_t size = javaPathOf(settings).size() + 2 +
+                     settings.mainClass.value_or(std::string()).size() + 2 +
                      std::char_traits<char>::length(CLASSPATH_OPTION) + 1;
-  if (javaPathNeedsQuotes(javaPath)) size += 2;
+  if (quoteJavaPath) size += 2;
   if (classpathIsEmpty(settings)) size += std::char_traits<char>::length(EMPTY_CLASSPATH);
   for (const TextList* list : {&settings.vmParams, &settings.vmPaths, &settings.vmJars}) {
     for (const std::string& entry : list->entries) size += entry.size() + 2;
@@ -92,18 +96,25 @@ std::size_t commandLineSize() {
   return size;
 }
 
+}  // namespace
+
+std::size_t commandLineSize() {
+  return sizeFor(launchSettings, javaPathNeedsQuotes(javaPathOf(launchSettings)));
+}
+
 std::string composeCommandLine() {
   const LaunchSettings& settings = launchSettings;
   const char separator = platform::conventions().classpathSeparator;
-  const std::size_t size = commandLineSize();
+  const std::string& javaPath = javaPathOf(settings);
+  const bool quoteJavaPath = javaPathNeedsQuotes(javaPath);
+  const std::size_t size = sizeFor(settings, quoteJavaPath);
   traceDebug(formatText("cmdLine is %d chars long\n", size > static_cast<std::size_t>(INT_MAX)
                                                           ? INT_MAX
                                                           : static_cast<int>(size)));
 
   std::string text;
   text.reserve(size);
-  const std::string& javaPath = settings.javaPath ? *settings.javaPath : std::string();
-  if (javaPathNeedsQuotes(javaPath)) {
+  if (quoteJavaPath) {
     text += '"';
     text += javaPath;
     text += '"';

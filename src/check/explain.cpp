@@ -270,7 +270,7 @@ std::string shown(const std::string& text) {
   return result;
 }
 
-std::string appliedText(const Line& line) {
+std::string readText(const Line& line) {
   std::string text = line.bytes;
   const std::size_t stop = text.find('\x1a');
   if (stop != std::string::npos) {
@@ -278,7 +278,13 @@ std::string appliedText(const Line& line) {
   } else if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) {
     text.erase(text.size() - 2, 1);
   }
-  return configLineText(text);
+  return text;
+}
+
+std::string appliedText(const Line& line) {
+  std::string text = readText(line);
+  takeAsUtf8(text);
+  return text;
 }
 
 std::string meantKeyword(const std::string& word) {
@@ -308,11 +314,10 @@ std::vector<Finding> explainLine(const Observation& observation, const FileRead&
   if (parsed.text.size() < withoutFeed.size()) {
     findings.push_back(warning("a NUL byte ends the line's text: what follows it is not used"));
   }
-  const std::string raw = line.bytes.substr(0, line.bytes.find('\x1a'));
+  const std::string raw = readText(line);
   if (!isValidUtf8(raw)) {
-    findings.push_back(note(configLineText(raw) != raw
-                                ? "not UTF-8: read in the system's legacy code page"
-                                : "not UTF-8: its bytes are passed on as they are"));
+    findings.push_back(note(text != raw ? "not UTF-8: read in the system's legacy code page"
+                                        : "not UTF-8: its bytes are passed on as they are"));
   }
   switch (parsed.kind) {
     case LineKind::EMPTY:

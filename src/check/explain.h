@@ -16,8 +16,11 @@ struct Finding {
   std::string text;
 };
 
-// The line as the reader applied it: cut at a Ctrl-Z, a carriage return
-// before the line feed dropped, and taken as UTF-8.
+// The line's bytes as the reader takes them: cut at a Ctrl-Z, a carriage
+// return before the line feed dropped.
+std::string readText(const Line& line);
+
+// The line as the reader applies it: its readText, taken as UTF-8.
 std::string appliedText(const Line& line);
 
 // A keyword that a word that is none was probably meant as (another letter

@@ -194,12 +194,8 @@ void writeFile(
     const Line& line = file.lines[l];
     if (!line.complete) continue;
     const std::string where = file.path + ":" + std::to_string(line.number);
-    std::string text = line.bytes.substr(0, line.bytes.find('\x1a'));
-    if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) {
-      text.erase(text.size() - 2);
-    } else if (!text.empty() && text.back() == '\n') {
-      text.pop_back();
-    }
+    std::string text = readText(line);
+    if (!text.empty() && text.back() == '\n') text.pop_back();
     out.line(std::to_string(line.number) + " | " + shown(text), 4);
     for (const Finding& finding : explainLine(observation, file, line)) {
       out.finding(where, finding);

@@ -182,7 +182,10 @@ int readConfigFile(const std::string& path) {
     return 1;
   }
   std::string line;
-  while (reader.next(line)) applyConfigLine(configLineText(line));
+  while (reader.next(line)) {
+    takeAsUtf8(line);
+    applyConfigLine(line);
+  }
   return 0;
 }
 

@@ -49,8 +49,8 @@ bool isValidUtf8(const std::string& text) {
   return true;
 }
 
-std::string configLineText(const std::string& line) {
-  return isValidUtf8(line) ? line : platform::legacyTextToUtf8(line);
+void takeAsUtf8(std::string& line) {
+  if (!isValidUtf8(line)) line = platform::legacyTextToUtf8(line);
 }
 
 }  // namespace carafe

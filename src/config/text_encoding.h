@@ -11,8 +11,8 @@ namespace carafe {
 // U+10FFFF.
 bool isValidUtf8(const std::string& text);
 
-// The line as UTF-8: unchanged when it is UTF-8 already, else converted from
-// the system's legacy code page where the platform has one.
-std::string configLineText(const std::string& line);
+// Makes a configuration line UTF-8: unchanged when it is UTF-8 already, else
+// converted from the system's legacy code page where the platform has one.
+void takeAsUtf8(std::string& line);
 
 }  // namespace carafe

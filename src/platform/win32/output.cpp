@@ -25,10 +25,9 @@ void writeTo(std::FILE* stream, DWORD handle, const std::string& text) {
 
 void writeTrace(const std::string& text) {
   // Buffered where it goes to a file: the resolution of a version can trace
-  // hundreds of lines.
-  if (isConsole(GetStdHandle(STD_OUTPUT_HANDLE))) {
-    writeTo(stdout, STD_OUTPUT_HANDLE, text);
-  } else {
+  // hundreds of lines. Nothing else is written to standard output, so there
+  // is nothing buffered to come first when it is a console.
+  if (!writeConsoleText(GetStdHandle(STD_OUTPUT_HANDLE), text)) {
     std::fwrite(text.data(), 1, text.size(), stdout);
   }
 }

@@ -32,7 +32,6 @@ class Writer {
 
   void finding(const std::string& where, const Finding& finding, int indent = 6) {
     if (finding.level == Finding::WARNING) ++warnings_;
-    if (finding.level == Finding::ERROR) ++errors_;
     const char* level = finding.level == Finding::WARNING ? "warning: "
                         : finding.level == Finding::ERROR ? "error: "
                                                           : "";
@@ -57,7 +56,6 @@ class Writer {
   bool quiet_;
   std::string text_;
   int warnings_ = 0;
-  int errors_ = 0;
 };
 
 struct Place {
@@ -207,7 +205,7 @@ void writeFile(
   }
   if (file.endsAtCtrlZ) out.note("ends at a Ctrl-Z character: what follows it is not read");
   if (!file.readToEnd && !file.lines.empty() && file.lines.back().complete &&
-      findExit(observation, title) == nullptr) {
+      !observation.exitCode) {
     out.note("not read to its end");
   }
 }

@@ -58,7 +58,7 @@ Report check(const std::string& config, bool quiet = true) {
   state().files["D:\\Apps\\app.config"] = config;
   state().directories["lib"] = {};
   state().environment = {"HOME=C:\\me"};
-  fakeOtherRuntimes() = {{"SOFTWARE\\JavaSoft\\JDK\\17 (64-bit registry)", "C:\\jdk17", ""}};
+  fakeOtherRuntimes() = {{"SOFTWARE\\JavaSoft\\JDK\\17 (64-bit registry)", "C:\\jdk17"}};
   return writeReport(runChecked("D:\\Apps\\app.exe", {}), quiet);
 }
 

@@ -115,7 +115,7 @@ std::vector<OtherRuntime> otherRuntimes() {
     for (const OtherRuntime& runtime : found) {
       if (runtime.home == home) return;
     }
-    found.push_back({where, home, ""});
+    found.push_back({where, home});
   };
   const std::string user = environment("HOME");
   const struct {

@@ -157,7 +157,7 @@ std::vector<OtherRuntime> otherRuntimes() {
     for (const OtherRuntime& runtime : found) {
       if (runtime.home == home) return;
     }
-    found.push_back({where, home, ""});
+    found.push_back({where, home});
   };
   const struct {
     REGSAM view;

@@ -125,8 +125,9 @@ Classpath examineClasspath(const std::vector<std::string>& words, char separator
       entry.kind = pathKind(path);
       if (entry.kind == PathKind::FILE) jars.push_back(path);
     }
-    if (entry.kind == PathKind::DIRECTORY && !wildcard && classpath.foundIn.empty() &&
+    if (entry.kind == PathKind::DIRECTORY && !wildcard && !classpath.found &&
         !classpath.mainClass.empty() && pathKind(joined(path, resource)) == PathKind::FILE) {
+      classpath.found = true;
       classpath.foundIn = piece;
     }
     for (const std::string& jar : jars) {
@@ -138,8 +139,9 @@ Classpath examineClasspath(const std::vector<std::string>& words, char separator
         entry.problem = problem;
         entry.entries = names.size();
       }
-      if (readable && classpath.foundIn.empty() && !classpath.mainClass.empty() &&
+      if (readable && !classpath.found && !classpath.mainClass.empty() &&
           holdsEntry(names, resource)) {
+        classpath.found = true;
         classpath.foundIn = wildcard ? jar : piece;
       }
     }

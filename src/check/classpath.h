@@ -22,7 +22,8 @@ struct Classpath {
   bool given = false;  // the command has a classpath option
   std::vector<ClasspathEntry> entries;
   std::string mainClass;  // as Java would take it from the command
-  std::string foundIn;    // the entry that holds it; empty when none does
+  bool found = false;     // an entry holds it
+  std::string foundIn;    // that entry ("" is the current directory)
 };
 
 // The classpath and main class of a command's words, as Java takes them:

@@ -298,7 +298,7 @@ void writeClasspath(Writer& out, const CheckedRun& run, const std::vector<std::s
   }
   if (classpath.mainClass.empty()) {
     out.warning(config, "the command names no main class");
-  } else if (classpath.foundIn.empty()) {
+  } else if (!classpath.found) {
     out.warning(config, "main class " + shown(classpath.mainClass) +
                             " is in no classpath entry: Java would say \"Could not find or load "
                             "main class " +

@@ -57,6 +57,8 @@ Report check(const std::string& config, bool quiet = true) {
   state().files["app.jar"] = zipOf({"META-INF/MANIFEST.MF", "app/Main.class"});
   state().files["D:\\Apps\\app.config"] = config;
   state().directories["lib"] = {};
+  state().directories["."] = {};  // the launcher's directory, D:\Apps
+  state().files["./app/Main.class"] = "";
   state().environment = {"HOME=C:\\me"};
   fakeOtherRuntimes() = {{"SOFTWARE\\JavaSoft\\JDK\\17 (64-bit registry)", "C:\\jdk17"}};
   return writeReport(runChecked("D:\\Apps\\app.exe", {}), quiet);
@@ -71,6 +73,8 @@ TEST(Check, SaysWhyEachSkippedLineDoesNothing) {
     int exitCode;
   } cases[] = {
       {"nothing wrong", "# app\n\nmainclass app.Main\r\naddjar app.jar\n", "", CHECK_CLEAN},
+      {"a main class in the current directory, the classpath empty", "mainclass app.Main\n", "",
+       CHECK_CLEAN},
       {"another letter case", "Mainclass app.Main\nmainclass app.Main\naddjar app.jar\n",
        at + "1: warning: no keyword: \"Mainclass\" is not \"mainclass\"; keywords are written "
             "exactly, in this letter case",

@@ -27,7 +27,7 @@ bool readFileRange(const std::string& path, std::uint64_t offset, std::size_t si
 // A Java runtime on this machine, found where the launcher does not look.
 struct OtherRuntime {
   std::string where;  // "SOFTWARE\JavaSoft\JDK\17 (64-bit registry)", "java on PATH", ...
-  std::string home;  // the report names the javapath line that selects it
+  std::string home;   // the report names the javapath line that selects it
 };
 std::vector<OtherRuntime> otherRuntimes();
 

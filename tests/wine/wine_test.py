@@ -167,16 +167,21 @@ class WineSession:
 
     def run_wine(self, *arguments, check=True):
         # Output goes to a file, not a pipe: Wine's own services, started on
-        # the way, inherit it and would hold a pipe open.
-        with tempfile.TemporaryFile(dir=self.root) as output:
-            completed = subprocess.run([self.wine] + list(arguments), env=self.environment(),
-                                       stdout=output, stderr=output, stdin=subprocess.DEVNULL,
-                                       timeout=RUN_TIMEOUT)
-            if check and completed.returncode != 0:
+        # the way, inherit it and would hold a pipe open. The tools run here
+        # (reg, wineboot) may be run again; once a "reg add" said it had
+        # succeeded and its loader still ended with an error, so a failure is
+        # tried once more before it counts.
+        for attempt in (1, 2):
+            with tempfile.TemporaryFile(dir=self.root) as output:
+                completed = subprocess.run([self.wine] + list(arguments), env=self.environment(),
+                                           stdout=output, stderr=output,
+                                           stdin=subprocess.DEVNULL, timeout=RUN_TIMEOUT)
+                if not check or completed.returncode == 0:
+                    return completed
                 output.seek(0)
-                raise RuntimeError("wine %s failed: %s" % (" ".join(arguments),
-                                                           output.read().decode(errors="replace")))
-        return completed
+                message = output.read().decode(errors="replace")
+        raise RuntimeError("wine %s failed twice, the last time with %d: %s"
+                           % (" ".join(arguments), completed.returncode, message))
 
     def xdo(self, *arguments):
         return subprocess.run([self.xdotool] + list(arguments), env=self.environment(),

@@ -171,7 +171,7 @@ class WineSession:
         # (reg, wineboot) may be run again; once a "reg add" said it had
         # succeeded and its loader still ended with an error, so a failure is
         # tried once more before it counts.
-        for attempt in (1, 2):
+        for _ in range(2):
             with tempfile.TemporaryFile(dir=self.root) as output:
                 completed = subprocess.run([self.wine] + list(arguments), env=self.environment(),
                                            stdout=output, stderr=output,

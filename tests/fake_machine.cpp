@@ -8,6 +8,7 @@
 #include "platform/environment_match.h"
 #include "platform/file_access.h"
 #include "runtime/default_lookup.h"
+#include "runtime/discovery.h"
 
 namespace carafe::platform {
 
@@ -186,6 +187,23 @@ void registryClose(RegistryKey key) {
   if (keyOf(key) != nullptr) --state().keysOpen;
 }
 
+long registryOpenAt(RegistryRoot root, const std::string& path, RegistryKey& key) {
+  ++state().widerRegistryOpens;
+  const std::string full = fake::rootPrefix(root) + lower(path);
+  if (state().registry.count(full) == 0) return 2;
+  openKeys.push_back(full);
+  key = openKeys.size();
+  ++state().keysOpen;
+  return 0;
+}
+
+std::string resolvedPath(const std::string& path) {
+  auto link = state().links.find(path);
+  if (link != state().links.end()) return link->second;
+  return state().files.count(path) != 0 || state().directories.count(path) != 0 ? path
+                                                                                : std::string();
+}
+
 }  // namespace carafe::platform
 
 namespace carafe::fake {
@@ -202,6 +220,7 @@ void reset(const platform::Conventions& conventions) {
   platform::openKeys.clear();
   platform::openContents.clear();
   resetLaunchSettings();
+  forgetDiscovery();
 }
 
 void addRuntimeBase() { state().registry[platform::lower(JRE_BASE_KEY)]; }
@@ -218,5 +237,39 @@ void setCurrentVersion(const std::string& version) {
 }
 
 FakeKey& registryKey(const std::string& path) { return state().registry[platform::lower(path)]; }
+
+std::string rootPrefix(platform::RegistryRoot root) {
+  switch (root) {
+    case platform::RegistryRoot::MACHINE_64: return "machine64\\";
+    case platform::RegistryRoot::MACHINE_32: return "machine32\\";
+    case platform::RegistryRoot::USER_64: return "user64\\";
+    case platform::RegistryRoot::USER_32: return "user32\\";
+  }
+  return std::string();
+}
+
+FakeKey& registryKeyAt(platform::RegistryRoot root, const std::string& path) {
+  return state().registry[rootPrefix(root) + platform::lower(path)];
+}
+
+void addJava(const std::string& home, const std::string& version) {
+  const platform::Conventions& conventions = *state().conventions;
+  const std::string bin = home + conventions.javaBinDirectory;
+  state().files[bin + conventions.javaExecutable] = "";
+  state().files[bin + conventions.javaConsoleExecutable] = "";
+  if (!version.empty()) {
+    state().files[home + conventions.directorySeparator + "release"] =
+        "IMPLEMENTOR=\"Test\"\nJAVA_VERSION=\"" + version + "\"\n";
+  }
+  // The home is listed in its parent directory.
+  const std::size_t cut = home.rfind(conventions.directorySeparator);
+  if (cut != std::string::npos && cut > 0) {
+    auto& entries = state().directories[home.substr(0, cut)];
+    const std::string name = home.substr(cut + 1);
+    bool listed = false;
+    for (const platform::SearchMatch& entry : entries) listed = listed || entry.name == name;
+    if (!listed) entries.push_back({name, true});
+  }
+}
 
 }  // namespace carafe::fake

@@ -66,6 +66,8 @@ struct FakeState {
 
   std::map<std::string, FakeKey> registry;  // key path (lower case) -> key
   int keysOpen = 0;
+  int widerRegistryOpens = 0;  // keys opened in a hive or view beyond the runtime registry
+  std::map<std::string, std::string> links;  // path -> the path it resolves to
 
   std::vector<std::string> processes;  // command lines started
   platform::ProcessOutcome processOutcome{true, 0, 0, ""};
@@ -84,6 +86,12 @@ void addRuntimeBase();
 void setCurrentVersion(const std::string& version);
 // The registry key at path (created empty if missing), to shape it freely.
 FakeKey& registryKey(const std::string& path);
+// The same in a hive and view beyond the runtime registry.
+std::string rootPrefix(platform::RegistryRoot root);
+FakeKey& registryKeyAt(platform::RegistryRoot root, const std::string& path);
+// Installs a runtime's Java executables at home, with a release file naming
+// version (none when empty), and lists home in its parent directory.
+void addJava(const std::string& home, const std::string& version);
 
 // Runs the launcher with the given words (argument 0 first); an exit through
 // exitProcess gives its code.

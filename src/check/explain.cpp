@@ -7,6 +7,8 @@
 #include "config/reader.h"
 #include "config/text_encoding.h"
 #include "core/settings.h"
+#include "platform/runtime_view.h"
+#include "runtime/required_lookup.h"
 
 namespace carafe::check {
 
@@ -338,6 +340,29 @@ std::vector<Finding> explainLine(const Observation& observation, const FileRead&
   }
   for (const Event& event : line.events) findings.push_back(explainEvent(observation, event));
   return findings;
+}
+
+std::string explainRequirement(const std::string& required, const std::string& version) {
+  const std::string family = platform::versionFamily(version);
+  const std::string said = "javaVersion " + shown(required);
+  const std::size_t underscore = required.find('_');
+  const bool plus = required.find('+') != std::string::npos;
+  if (underscore != std::string::npos && !plus) {
+    return platform::sameKeyName(version, required)
+               ? "satisfies " + said + ": it is exactly that version"
+               : "does not satisfy " + said + ": only a runtime of exactly that version does";
+  }
+  const std::string prefix = required.substr(0, underscore);
+  const bool prefixed = version.compare(0, prefix.size(), prefix) == 0 ||
+                        family.compare(0, prefix.size(), prefix) == 0;
+  if (!prefixed) return "does not satisfy " + said + ": its version does not begin with " + shown(prefix);
+  if (underscore == std::string::npos) return "satisfies " + said + ": its version begins with it";
+  const int level = patchLevel(required);
+  if (version.find('_') != std::string::npos && patchLevel(version) >= level) {
+    return "satisfies " + said + ": update " + std::to_string(patchLevel(version)) +
+           " is at least " + std::to_string(level);
+  }
+  return "does not satisfy " + said + ": its update is below " + std::to_string(level);
 }
 
 }  // namespace carafe::check

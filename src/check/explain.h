@@ -38,4 +38,7 @@ std::vector<Finding> explainLine(const Observation& observation, const FileRead&
 // long texts shortened.
 std::string shown(const std::string& text);
 
+// Whether a runtime of this version satisfies a javaVersion value, and why.
+std::string explainRequirement(const std::string& required, const std::string& version);
+
 }  // namespace carafe::check

@@ -24,13 +24,6 @@ std::string startProblem(const std::string& commandLine);
 bool readFileRange(const std::string& path, std::uint64_t offset, std::size_t size,
                    std::string& bytes, std::uint64_t& fileSize);
 
-// A Java runtime on this machine, found where the launcher does not look.
-struct OtherRuntime {
-  std::string where;  // "SOFTWARE\JavaSoft\JDK\17 (64-bit registry)", "java on PATH", ...
-  std::string home;   // the report names the javapath line that selects it
-};
-std::vector<OtherRuntime> otherRuntimes();
-
 // The launcher's argument 0 when it is started by path, as the system would
 // give it (on POSIX the shell's PATH lookup and the current directory).
 std::string launcherArgumentZero(const std::string& path);

@@ -10,6 +10,7 @@
 #include "platform/command_split.h"
 #include "platform/platform.h"
 #include "runtime/default_lookup.h"
+#include "runtime/discovery.h"
 
 namespace carafe::check {
 
@@ -210,6 +211,19 @@ void writeFile(
   }
 }
 
+// The javaVersion value as the configuration wrote it (the lookup may
+// rewrite it to the key it chose); empty without a javaVersion line.
+std::string configuredJavaVersion(const CheckedRun& run) {
+  for (const FileRead& file : run.observation.files) {
+    for (const Line& line : file.lines) {
+      for (const Change& change : line.changes) {
+        if (change.field == "javaVersion" && change.after) return *change.after;
+      }
+    }
+  }
+  return std::string();
+}
+
 // The Java command, where it came from, and whether it can be started.
 void writeRuntime(Writer& out, const CheckedRun& run, const Event* start) {
   const Observation& observation = run.observation;
@@ -242,6 +256,18 @@ void writeRuntime(Writer& out, const CheckedRun& run, const Event* start) {
     out.line("  " + std::string(JRE_BASE_KEY) + ": CurrentVersion " + shown(version) +
              ", its JavaHome " + shown(home));
   }
+  if (runtimesDiscovered() && !discoverRuntimes().chosenHome.empty()) {
+    const Discovery& discovery = discoverRuntimes();
+    for (const platform::InstalledRuntime& runtime : discovery.runtimes) {
+      if (runtime.home != discovery.chosenHome) continue;
+      out.line("the runtime registry did not answer; found on the machine: Java " +
+               shown(runtime.version) + " at " + shown(runtime.home) + " (" +
+               shown(runtime.source) + ")");
+    }
+  } else if (settings.javaPath && !configuredJavaVersion(run).empty()) {
+    out.line("the runtime registry answered: " + std::string(JRE_BASE_KEY) + "\\" +
+             shown(settings.javaVersion.value_or("")));
+  }
   if (settings.javaPath) {
     out.line("Java command: " + shown(*settings.javaPath));
   } else {
@@ -257,18 +283,29 @@ void writeRuntime(Writer& out, const CheckedRun& run, const Event* start) {
   }
 }
 
-void writeOtherRuntimes(Writer& out, const CheckedRun& run) {
-  out.heading("Other runtimes on this machine");
-  const std::vector<OtherRuntime> runtimes = otherRuntimes();
-  if (runtimes.empty()) {
-    out.line("none found");
+// Every runtime the launcher sees beyond the runtime registry, and for a
+// javaVersion line whether each one satisfies it.
+void writeRuntimes(Writer& out, const CheckedRun& run) {
+  out.heading("Runtimes on this machine");
+  const Discovery& discovery = discoverRuntimes();
+  if (discovery.runtimes.empty()) {
+    out.line("none found beyond the runtime registry");
     return;
   }
   const platform::Conventions& conventions = *run.conventions;
   const char* executable =
       run.settings.debugMode ? conventions.javaConsoleExecutable : conventions.javaExecutable;
-  for (const OtherRuntime& runtime : runtimes) {
-    out.line(shown(runtime.where) + ": " + shown(runtime.home));
+  const std::string required = configuredJavaVersion(run);
+  std::string defaultHome = discovery.defaultHome;
+  for (const platform::RuntimeKey& key : discovery.view.keys) {
+    if (defaultHome.empty() && key.name == discovery.view.currentVersion) defaultHome = key.home;
+  }
+  for (const platform::InstalledRuntime& runtime : discovery.runtimes) {
+    std::string line = "Java " + shown(runtime.version) + ": " + shown(runtime.home) + " (" +
+                       shown(runtime.source) + ")";
+    if (runtime.home == defaultHome) line += ", the default";
+    out.line(line);
+    if (!required.empty()) out.line("  " + explainRequirement(required, runtime.version), 2);
     out.line("  select it with: javapath " +
                  shown(runtime.home + conventions.javaBinDirectory + executable),
              2);
@@ -372,9 +409,7 @@ Report writeReport(const CheckedRun& run, bool quiet) {
   const Event* start = findEvent(observation.launchEvents, EventKind::START);
   writeRuntime(out, run, start);
   const bool started = start != nullptr && start->caption.empty();
-  const bool noRuntime = run.exitCode == 5 || run.exitCode == 11 || !run.settings.javaPath ||
-                         (start != nullptr && !start->caption.empty());
-  if ((!started && noRuntime) || run.otherRegistryView) writeOtherRuntimes(out, run);
+  writeRuntimes(out, run);
   if (start != nullptr) {
     const std::vector<std::string> words = platform::splitCommandLine(start->text);
     writeClasspath(out, run, words);

@@ -5,14 +5,15 @@ namespace carafe::platform {
 const Conventions WINDOWS_CONVENTIONS = {
     "windows", '\\', true, ';', "\\bin", "\\javaw.exe", "\\java.exe",
     32766,  // CreateProcess takes 32,767 characters, the terminator included
+    ';',   true,
 };
 
 const Conventions WINDOWS_CONSOLE_CONVENTIONS = {
-    "windows-console", '\\', true, ';', "\\bin", "\\java.exe", "\\java.exe", 32766,
+    "windows-console", '\\', true, ';', "\\bin", "\\java.exe", "\\java.exe", 32766, ';', true,
 };
 
 const Conventions POSIX_CONVENTIONS = {
-    "posix", '/', false, ':', "/bin", "/java", "/java", 0,
+    "posix", '/', false, ':', "/bin", "/java", "/java", 0, ':', false,
 };
 
 bool namesDirectory(const Conventions& conventions, const std::string& argumentZero) {

@@ -16,6 +16,8 @@ struct Conventions {
   const char* javaExecutable;       // appended after javaBinDirectory
   const char* javaConsoleExecutable;  // the same, in debug mode
   std::size_t maxCommandLineLength;   // longest command text a process accepts; 0: no limit
+  char pathListSeparator;             // separates the directories of PATH
+  bool windowsRuntimePlaces;          // runtimes are where Windows installers put them
 };
 
 // Windows: drive paths with backslashes, ";" classpaths, javaw.exe.

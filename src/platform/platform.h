@@ -101,6 +101,17 @@ std::uint32_t registrySubkeyCount(RegistryKey key);
 long registryEnumerate(RegistryKey key, std::uint32_t index, std::uint32_t room, std::string& name);
 void registryClose(RegistryKey key);
 
+// The registry hives and views in which runtimes register beyond the
+// runtime registry: both views of the machine's and of the user's hive.
+enum class RegistryRoot { MACHINE_64, MACHINE_32, USER_64, USER_32 };
+
+// Opens a key below a hive in one registry view for reading; 0 means success.
+// Where the system has no registry, nothing is found.
+long registryOpenAt(RegistryRoot root, const std::string& path, RegistryKey& key);
+
+// The path with its links followed, or empty when it names nothing.
+std::string resolvedPath(const std::string& path);
+
 // ---- Processes ----------------------------------------------------------
 
 struct ProcessOutcome {

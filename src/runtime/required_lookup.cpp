@@ -6,7 +6,9 @@
 #include "core/settings.h"
 #include "platform/platform.h"
 #include "runtime/default_lookup.h"
+#include "runtime/discovery.h"
 #include "runtime/download.h"
+#include "runtime/runtime_keys.h"
 
 namespace carafe {
 
@@ -41,75 +43,131 @@ int patchLevel(const std::string& version) {
   return underscore == std::string::npos ? 0 : readLevel(version, underscore + 1);
 }
 
-void resolveInstalledVersion() {
-  LaunchSettings& settings = launchSettings;
-  if (!settings.javaVersion || settings.javaVersion->empty()) return;
+namespace {
 
-  platform::RegistryKey base = 0;
-  if (platform::registryOpen(JRE_BASE_KEY, base) != 0) {
-    if (settings.debugMode) showError("Error Accessing Registry!", "Java Current Version");
-    promptForRuntime(NOT_FOUND_CAPTION);
-  }
-  const std::uint32_t subkeys = platform::registrySubkeyCount(base);
+enum class RequiredFailure { NONE, NO_BASE, INCOMPATIBLE, NO_VERSION_KEY, NO_HOME };
 
-  const std::string& required = *settings.javaVersion;
-  const std::string prefix = required.substr(0, required.find('_'));
-  int bestLevel = patchLevel(required);
+// Chooses among the version keys the one with the required prefix and the
+// highest patch level, and rewrites version to its name.
+RequiredFailure resolveOver(RuntimeKeys keys, std::string& version) {
+  if (!keys.openBase()) return RequiredFailure::NO_BASE;
+  const std::uint32_t subkeys = keys.count();
+
+  const std::string prefix = version.substr(0, version.find('_'));
+  int bestLevel = patchLevel(version);
   std::string bestName;
-  trace(formatText("javaVersion=%s, javaVer=%s\n", required.c_str(), prefix.c_str()));
+  traceSearch(keys, formatText("javaVersion=%s, javaVer=%s\n", version.c_str(), prefix.c_str()));
 
   for (std::uint32_t index = 0; index < subkeys; ++index) {
     std::string name;
-    if (platform::registryEnumerate(base, index, VERSION_NAME_ROOM, name) != 0) continue;
-    trace(formatText("checking (%d) %s\n", static_cast<int>(index + 1), name.c_str()));
+    if (!keys.name(index, name)) continue;
+    traceSearch(keys, formatText("checking (%d) %s\n", static_cast<int>(index + 1), name.c_str()));
     if (name.compare(0, prefix.size(), prefix) != 0) continue;
-    trace(formatText("found correct java version %s. checking patch level\n", name.c_str()));
+    traceSearch(keys,
+                formatText("found correct java version %s. checking patch level\n", name.c_str()));
     if (name.find('_') == std::string::npos) {
-      trace(formatText("No patch level found in %s\n", name.c_str()));
+      traceSearch(keys, formatText("No patch level found in %s\n", name.c_str()));
       continue;
     }
     const int level = patchLevel(name);
-    trace(formatText("checking patch level %d against %d\n", level, bestLevel));
+    traceSearch(keys, formatText("checking patch level %d against %d\n", level, bestLevel));
     if (level >= bestLevel) {
       bestLevel = level;
       bestName = name;
-      trace(formatText("found latest java version %s\n", name.c_str()));
+      traceSearch(keys, formatText("found latest java version %s\n", name.c_str()));
     }
   }
-  platform::registryClose(base);
+  keys.closeBase();
 
-  if (bestLevel <= 0) return;
-  if (bestName.empty()) promptForRuntime("Incompatible JRE Version Found");
-  settings.javaVersion = bestName;
+  if (bestLevel <= 0) return RequiredFailure::NONE;
+  if (bestName.empty()) return RequiredFailure::INCOMPATIBLE;
+  version = bestName;
+  return RequiredFailure::NONE;
+}
+
+// The home of the runtime that version names, resolved first unless it names
+// exactly one runtime. keyPath is the version key's path, for the notices.
+RequiredFailure lookupRequired(RuntimeKeys keys, std::string& version, std::string& home,
+                               std::string& keyPath) {
+  const bool exact =
+      version.find('_') != std::string::npos && version.find('+') == std::string::npos;
+  if (!exact) {
+    const RequiredFailure failure = resolveOver(keys, version);
+    if (failure != RequiredFailure::NONE) return failure;
+  }
+  keyPath = versionKeyPath(version);
+  if (!keys.wider()) showDebug("JavaInstallRegPath", keyPath);
+  switch (keys.home(version, home)) {
+    case RuntimeKeys::OPENED: return RequiredFailure::NONE;
+    case RuntimeKeys::NO_KEY: return RequiredFailure::NO_VERSION_KEY;
+    case RuntimeKeys::NO_HOME: break;
+  }
+  return RequiredFailure::NO_HOME;
+}
+
+}  // namespace
+
+void resolveInstalledVersion() {
+  LaunchSettings& settings = launchSettings;
+  if (!settings.javaVersion || settings.javaVersion->empty()) return;
+  std::string version = *settings.javaVersion;
+  switch (resolveOver(RuntimeKeys{}, version)) {
+    case RequiredFailure::NO_BASE:
+      if (settings.debugMode) showError("Error Accessing Registry!", "Java Current Version");
+      promptForRuntime(NOT_FOUND_CAPTION);
+    case RequiredFailure::INCOMPATIBLE: promptForRuntime("Incompatible JRE Version Found");
+    default: settings.javaVersion = version;
+  }
 }
 
 std::optional<std::string> findRequiredJava() {
   LaunchSettings& settings = launchSettings;
   if (!settings.javaVersion || settings.javaVersion->empty()) return std::nullopt;
 
-  const std::string& version = *settings.javaVersion;
-  const bool exact =
-      version.find('_') != std::string::npos && version.find('+') == std::string::npos;
-  if (!exact) resolveInstalledVersion();
-
-  const std::string keyPath = versionKeyPath(*settings.javaVersion);
-  showDebug("JavaInstallRegPath", keyPath);
-
-  platform::RegistryKey key = 0;
-  if (platform::registryOpen(keyPath, key) != 0) {
-    if (settings.debugMode) showError("Error Accessing Registry!", "Java Current Version");
-    offerRuntimeDownload(NOT_FOUND_CAPTION);
-    return std::nullopt;
-  }
+  const std::string configured = *settings.javaVersion;
+  std::string version = configured;
   std::string home;
-  const long read = platform::registryReadText(key, "JavaHome", JAVA_HOME_ROOM, home);
-  platform::registryClose(key);
-  if (read != 0) {
-    if (settings.debugMode) showError("Error Reading Registry!", "Java Home Directory");
-    showError("Error!", formatText("No Java Home Directory Found for %s ", keyPath.c_str()));
-    return std::nullopt;
+  std::string keyPath;
+  const RequiredFailure failure = lookupRequired(RuntimeKeys{}, version, home, keyPath);
+  if (failure == RequiredFailure::NONE && javaExists(home)) {
+    settings.javaVersion = version;
+    return buildJavaPath(home);
   }
-  return buildJavaPath(home);
+
+  // The runtime registry does not answer: the same lookup over every runtime
+  // on the machine, from the version as configured.
+  if (const platform::RuntimeView* view = widerView()) {
+    std::string widerVersion = configured;
+    std::string widerHome;
+    std::string widerKeyPath;
+    if (lookupRequired(RuntimeKeys{view}, widerVersion, widerHome, widerKeyPath) ==
+        RequiredFailure::NONE) {
+      settings.javaVersion = widerVersion;
+      discoverRuntimes().chosenHome = widerHome;
+      traceDebug(formatText("runtime for javaVersion %s: %s\n", configured.c_str(),
+                            widerHome.c_str()));
+      return buildJavaPath(widerHome);
+    }
+  }
+
+  // Nothing answers: what the runtime registry's lookup has always said.
+  settings.javaVersion = version;
+  switch (failure) {
+    case RequiredFailure::NONE:  // a home without Java: its command fails as it always has
+      return buildJavaPath(home);
+    case RequiredFailure::NO_BASE:
+      if (settings.debugMode) showError("Error Accessing Registry!", "Java Current Version");
+      promptForRuntime(NOT_FOUND_CAPTION);
+    case RequiredFailure::INCOMPATIBLE: promptForRuntime("Incompatible JRE Version Found");
+    case RequiredFailure::NO_VERSION_KEY:
+      if (settings.debugMode) showError("Error Accessing Registry!", "Java Current Version");
+      offerRuntimeDownload(NOT_FOUND_CAPTION);
+      return std::nullopt;
+    case RequiredFailure::NO_HOME: break;
+  }
+  if (settings.debugMode) showError("Error Reading Registry!", "Java Home Directory");
+  showError("Error!", formatText("No Java Home Directory Found for %s ", keyPath.c_str()));
+  return std::nullopt;
 }
 
 }  // namespace carafe

@@ -9,8 +9,6 @@
 
 namespace carafe::check {
 
-// The runtimes that otherRuntimes() gives.
-std::vector<OtherRuntime>& fakeOtherRuntimes();
 // What writeOutput() wrote.
 std::string& fakeOutput();
 

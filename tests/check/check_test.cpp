@@ -60,7 +60,10 @@ Report check(const std::string& config, bool quiet = true) {
   state().directories["."] = {};  // the launcher's directory, D:\Apps
   state().files["./app/Main.class"] = "";
   state().environment = {"HOME=C:\\me"};
-  fakeOtherRuntimes() = {{"SOFTWARE\\JavaSoft\\JDK\\17 (64-bit registry)", "C:\\jdk17"}};
+  fake::registryKeyAt(platform::RegistryRoot::MACHINE_64, "SOFTWARE\\JavaSoft\\JDK").subkeys = {"17"};
+  fake::registryKeyAt(platform::RegistryRoot::MACHINE_64, "SOFTWARE\\JavaSoft\\JDK\\17")
+      .values["javahome"] = "C:\\jdk17";
+  fake::addJava("C:\\jdk17", "17.0.2");
   return writeReport(runChecked("D:\\Apps\\app.exe", {}), quiet);
 }
 
@@ -152,8 +155,8 @@ TEST(Check, ReportsEveryLineAndWhereTheRuntimeIsWhenNoneIsFound) {
            std::string("    1 | # the app\n      comment\n"),
            std::string("    2 | mainclass app.Main\n      sets the main class to \"app.Main\"\n"),
            std::string("    error: its program cannot be started: No such file or directory\n"),
-           std::string("  SOFTWARE\\JavaSoft\\JDK\\17 (64-bit registry): C:\\jdk17\n"
-                       "    select it with: javapath C:\\jdk17\\bin\\javaw.exe\n"),
+           std::string("  Java 17.0.2: C:\\jdk17 (HKLM (64-bit view) SOFTWARE\\JavaSoft\\JDK\\17), "
+                       "the default\n    select it with: javapath C:\\jdk17\\bin\\javaw.exe\n"),
            std::string("    [0] C:\\nowhere\\javaw.exe\n    [1] -classpath\n    [2] \n"),
            std::string("The launcher would not start Java: Java cannot be started: No such file "
                        "or directory.\n  It would end with exit code 2.\n"),

@@ -6,11 +6,6 @@
 
 namespace carafe::check {
 
-std::vector<OtherRuntime>& fakeOtherRuntimes() {
-  static std::vector<OtherRuntime> runtimes;
-  return runtimes;
-}
-
 std::string& fakeOutput() {
   static std::string output;
   return output;
@@ -37,8 +32,6 @@ bool readFileRange(const std::string& path, std::uint64_t offset, std::size_t si
   bytes = offset < fileSize ? found->second.substr(static_cast<std::size_t>(offset), size) : "";
   return true;
 }
-
-std::vector<OtherRuntime> otherRuntimes() { return fakeOtherRuntimes(); }
 
 std::string launcherArgumentZero(const std::string& path) { return path; }
 

@@ -68,7 +68,9 @@ TEST(FindDefaultJava, ReportsEachFailureInOneOrTwoNotices) {
       expected.push_back({"Error!", c.text, NoticeStyle::ERROR});
       EXPECT_EQ(state().notices, expected);
       EXPECT_EQ(state().keysOpen, 0);
-      EXPECT_EQ(state().traceLines, "");
+      // Nothing elsewhere either: the search itself is told in debug mode only.
+      EXPECT_EQ(state().traceLines,
+                debug ? "the runtime registry does not answer: searching the machine\n" : "");
     }
   }
 }

@@ -47,6 +47,7 @@ TEST(LaunchJava, ShowsTheJavaPathAndCommandThenTheOutcomeInDebugMode) {
   fake::reset();
   fake::addRuntime("1.5", "D:\\jre");
   fake::setCurrentVersion("1.5");
+  fake::addJava("D:\\jre", "");
   launchSettings.debugMode = true;
   launchSettings.mainClass = "M";
   launchSettings.arguments.entries = {"x"};
@@ -82,7 +83,7 @@ TEST(LaunchJava, LooksUpTheDefaultRuntimeOnlyWhenNoJavaPathIsSet) {
             (Notice{"Error!", "No Java Installation Found", NoticeStyle::ERROR}));
   for (const Notice& notice : state().notices) EXPECT_NE(notice.caption, "Javapath is");
   EXPECT_TRUE(state().processes.empty());
-  EXPECT_EQ(state().traceLines, "");
+  EXPECT_EQ(state().traceLines, "the runtime registry does not answer: searching the machine\n");
 }
 
 struct RefusalCase {

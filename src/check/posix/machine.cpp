@@ -12,7 +12,6 @@
 
 #include "platform/command_split.h"
 #include "platform/posix/program_path.h"
-#include "platform/posix/runtime_view.h"
 
 namespace carafe::check {
 
@@ -107,55 +106,6 @@ bool readFileRange(const std::string& path, std::uint64_t offset, std::size_t si
   }
   ::close(descriptor);
   return readable;
-}
-
-std::vector<OtherRuntime> otherRuntimes() {
-  std::vector<OtherRuntime> found;
-  const auto add = [&found](const std::string& where, const std::string& home) {
-    for (const OtherRuntime& runtime : found) {
-      if (runtime.home == home) return;
-    }
-    found.push_back({where, home});
-  };
-  const std::string user = environment("HOME");
-  const struct {
-    std::string root;
-    const char* where;
-  } places[] = {
-      {"/usr/lib/jvm", "/usr/lib/jvm"},
-      {"/usr/lib64/jvm", "/usr/lib64/jvm"},
-      {"/Library/Java/JavaVirtualMachines", "/Library/Java/JavaVirtualMachines"},
-      {"/opt", "/opt"},
-      {user.empty() ? std::string() : user + "/.sdkman/candidates/java", "SDKMAN"},
-      {user.empty() ? std::string() : user + "/.jdks", "~/.jdks"},
-  };
-  for (const auto& place : places) {
-    if (place.root.empty()) continue;
-    for (const platform::InstalledRuntime& runtime :
-         platform::findInstalledRuntimes({place.root})) {
-      add(std::string(place.where) + ", Java " + runtime.version, runtime.home);
-    }
-  }
-  const std::string javaHome = environment("JAVA_HOME");
-  if (!javaHome.empty()) {
-    const std::string version = platform::runtimeVersion(javaHome);
-    add(version.empty() ? "JAVA_HOME (no release file)" : "JAVA_HOME, Java " + version, javaHome);
-  }
-  for (const std::string& directory : pathDirectories()) {
-    char* resolved = ::realpath((directory + "/java").c_str(), nullptr);
-    if (resolved == nullptr) continue;
-    std::string java = resolved;
-    std::free(resolved);
-    const std::string suffix = "/bin/java";
-    if (java.size() > suffix.size() &&
-        java.compare(java.size() - suffix.size(), suffix.size(), suffix) == 0) {
-      const std::string home = java.substr(0, java.size() - suffix.size());
-      const std::string version = platform::runtimeVersion(home);
-      add("java on PATH" + (version.empty() ? std::string() : ", Java " + version), home);
-    }
-    break;
-  }
-  return found;
 }
 
 std::string launcherArgumentZero(const std::string& path) { return platform::programPath(path); }

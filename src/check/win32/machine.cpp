@@ -31,11 +31,6 @@ std::vector<std::string> split(const std::string& text, char separator) {
   }
 }
 
-std::string directoryOf(std::string path) {
-  const std::size_t cut = path.find_last_of("\\/");
-  return cut == std::string::npos ? std::string() : path.substr(0, cut);
-}
-
 // What CreateProcess would say of a program file.
 std::string programProblem(const std::string& path, const std::string& program) {
   std::string head;
@@ -50,44 +45,6 @@ std::string systemDirectory(UINT(WINAPI* get)(LPSTR, UINT)) {
   char buffer[MAX_PATH + 1] = "";
   const UINT length = get(buffer, MAX_PATH);
   return length > 0 && length < MAX_PATH ? std::string(buffer, length) : std::string();
-}
-
-// The text value of a key below the machine root, in one view of the registry.
-bool readValue(const std::string& key, const char* name, REGSAM view, std::string& value) {
-  HKEY opened = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | view, &opened) !=
-      ERROR_SUCCESS) {
-    return false;
-  }
-  std::vector<char> buffer(4096, '\0');
-  DWORD size = static_cast<DWORD>(buffer.size() - 1);
-  DWORD type = 0;
-  const LONG result =
-      RegQueryValueExA(opened, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
-  RegCloseKey(opened);
-  if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
-  value.assign(buffer.data(), strnlen(buffer.data(), size));
-  return true;
-}
-
-std::vector<std::string> subkeys(const std::string& key, REGSAM view) {
-  std::vector<std::string> names;
-  HKEY opened = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | view, &opened) !=
-      ERROR_SUCCESS) {
-    return names;
-  }
-  for (DWORD index = 0;; ++index) {
-    char name[256];
-    DWORD length = sizeof name;
-    if (RegEnumKeyExA(opened, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS) {
-      break;
-    }
-    names.emplace_back(name, length);
-  }
-  RegCloseKey(opened);
-  return names;
 }
 
 }  // namespace
@@ -148,44 +105,6 @@ bool readFileRange(const std::string& path, std::uint64_t offset, std::size_t si
   }
   CloseHandle(file);
   return readable;
-}
-
-std::vector<OtherRuntime> otherRuntimes() {
-  std::vector<OtherRuntime> found;
-  const auto add = [&found](const std::string& where, const std::string& home) {
-    if (home.empty()) return;
-    for (const OtherRuntime& runtime : found) {
-      if (runtime.home == home) return;
-    }
-    found.push_back({where, home});
-  };
-  const struct {
-    REGSAM view;
-    const char* name;
-  } views[] = {{KEY_WOW64_64KEY, "64-bit"}, {KEY_WOW64_32KEY, "32-bit"}};
-  const char* const bases[] = {"SOFTWARE\\JavaSoft\\JDK", "SOFTWARE\\JavaSoft\\JRE",
-                               "SOFTWARE\\JavaSoft\\Java Runtime Environment",
-                               "SOFTWARE\\JavaSoft\\Java Development Kit"};
-  for (const auto& view : views) {
-    for (const char* base : bases) {
-      for (const std::string& version : subkeys(base, view.view)) {
-        std::string home;
-        const std::string key = std::string(base) + "\\" + version;
-        if (readValue(key, "JavaHome", view.view, home)) {
-          add(key + " (" + view.name + " registry)", home);
-        }
-      }
-    }
-  }
-  add("JAVA_HOME", environment("JAVA_HOME"));
-  for (const std::string& directory : split(environment("PATH"), ';')) {
-    const std::string java = directory + "\\java.exe";
-    if (pathKind(java) != PathKind::FILE) continue;
-    const std::string bin = directoryOf(java);
-    add("java.exe on PATH", directoryOf(bin));
-    break;
-  }
-  return found;
 }
 
 std::string launcherArgumentZero(const std::string& path) { return path; }

@@ -5,6 +5,7 @@
 
 #include "platform/platform.h"
 #include "platform/posix/runtime_view.h"
+#include "platform/runtime_view.h"
 
 namespace carafe::platform {
 
@@ -22,15 +23,6 @@ const RuntimeView& view() {
   return *loaded;
 }
 
-bool equalIgnoringCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           const auto lower = [](char c) {
-             return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-           };
-           return lower(x) == lower(y);
-         });
-}
-
 long giveText(const std::string& value, std::uint32_t room, std::string& text) {
   if (value.size() + 1 > room) return MORE_DATA;
   text = value;
@@ -42,7 +34,7 @@ long giveText(const std::string& value, std::uint32_t room, std::string& text) {
 long registryOpen(const std::string& path, RegistryKey& key) {
   const RuntimeView& runtimes = view();
   if (runtimes.keys.empty() || path.size() < BASE_PATH.size() ||
-      !equalIgnoringCase(path.substr(0, BASE_PATH.size()), BASE_PATH)) {
+      !sameKeyName(path.substr(0, BASE_PATH.size()), BASE_PATH)) {
     return NOT_FOUND;
   }
   if (path.size() == BASE_PATH.size()) {
@@ -52,7 +44,7 @@ long registryOpen(const std::string& path, RegistryKey& key) {
   if (path[BASE_PATH.size()] != '\\') return NOT_FOUND;
   const std::string name = path.substr(BASE_PATH.size() + 1);
   for (std::size_t i = 0; i < runtimes.keys.size(); ++i) {
-    if (equalIgnoringCase(runtimes.keys[i].name, name)) {
+    if (sameKeyName(runtimes.keys[i].name, name)) {
       key = BASE_KEY + 1 + i;
       return FOUND;
     }
@@ -64,11 +56,11 @@ long registryReadText(RegistryKey key, const std::string& valueName, std::uint32
                       std::string& text) {
   const RuntimeView& runtimes = view();
   if (key == BASE_KEY) {
-    if (!equalIgnoringCase(valueName, "CurrentVersion")) return NOT_FOUND;
+    if (!sameKeyName(valueName, "CurrentVersion")) return NOT_FOUND;
     return giveText(runtimes.currentVersion, room, text);
   }
   const std::size_t index = key - BASE_KEY - 1;
-  if (key <= BASE_KEY || index >= runtimes.keys.size() || !equalIgnoringCase(valueName, "JavaHome")) {
+  if (key <= BASE_KEY || index >= runtimes.keys.size() || !sameKeyName(valueName, "JavaHome")) {
     return NOT_FOUND;
   }
   return giveText(runtimes.keys[index].home, room, text);
@@ -85,5 +77,8 @@ long registryEnumerate(RegistryKey key, std::uint32_t index, std::uint32_t room,
 }
 
 void registryClose(RegistryKey) {}
+
+// The registry's other hives and views exist only on Windows.
+long registryOpenAt(RegistryRoot, const std::string&, RegistryKey&) { return NOT_FOUND; }
 
 }  // namespace carafe::platform

@@ -10,16 +10,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <map>
 
 namespace carafe::platform {
 
 namespace {
-
-// Longest version text offered as a key: key names hold at most 254 characters.
-constexpr std::size_t MAX_VERSION_LENGTH = 254;
-
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 std::string realPath(const std::string& path) {
   char* resolved = ::realpath(path.c_str(), nullptr);
@@ -95,92 +89,14 @@ void addRuntime(const std::string& home, std::vector<InstalledRuntime>& runtimes
   for (const InstalledRuntime& runtime : runtimes) {
     if (runtime.home == resolved) return;
   }
-  runtimes.push_back({resolved, version});
+  runtimes.push_back({resolved, version, std::string()});
 }
 
 }  // namespace
 
-std::string versionFamily(const std::string& version) {
-  std::size_t end = 0;
-  while (end < version.size() && isDigit(version[end])) ++end;
-  if (version.compare(0, end, "1") == 0 && end < version.size() && version[end] == '.') {
-    ++end;  // 1.x: the family is "1." and the next number
-    while (end < version.size() && isDigit(version[end])) ++end;
-  }
-  return end == 0 ? version : version.substr(0, end);
-}
-
-bool versionLess(const std::string& a, const std::string& b) {
-  std::size_t i = 0;
-  std::size_t j = 0;
-  while (i < a.size() && j < b.size()) {
-    if (isDigit(a[i]) && isDigit(b[j])) {
-      std::size_t endA = i;
-      std::size_t endB = j;
-      while (endA < a.size() && isDigit(a[endA])) ++endA;
-      while (endB < b.size() && isDigit(b[endB])) ++endB;
-      // Compare numbers without converting them, so long runs cannot overflow.
-      while (i < endA - 1 && a[i] == '0') ++i;
-      while (j < endB - 1 && b[j] == '0') ++j;
-      if (endA - i != endB - j) return endA - i < endB - j;
-      const int order = a.compare(i, endA - i, b, j, endB - j);
-      if (order != 0) return order < 0;
-      i = endA;
-      j = endB;
-    } else {
-      if (a[i] != b[j]) return a[i] < b[j];
-      ++i;
-      ++j;
-    }
-  }
-  return a.size() - i < b.size() - j;
-}
-
-RuntimeView buildRuntimeView(const std::vector<InstalledRuntime>& runtimes,
-                             const std::string& defaultHome) {
-  RuntimeView view;
-  if (runtimes.empty()) return view;
-  std::map<std::string, std::string> keys;  // name -> home
-  std::map<std::string, const InstalledRuntime*> highest;  // family -> runtime
-  const InstalledRuntime* best = &runtimes.front();
-  const InstalledRuntime* chosen = nullptr;
-  for (const InstalledRuntime& runtime : runtimes) {
-    keys.emplace(runtime.version, runtime.home);
-    const InstalledRuntime*& top = highest[versionFamily(runtime.version)];
-    if (top == nullptr || versionLess(top->version, runtime.version)) top = &runtime;
-    if (versionLess(best->version, runtime.version)) best = &runtime;
-    if (chosen == nullptr && !defaultHome.empty() && runtime.home == defaultHome) chosen = &runtime;
-  }
-  // A runtime's own key wins over a family key of the same name.
-  for (const auto& family : highest) keys.emplace(family.first, family.second->home);
-  for (const auto& key : keys) view.keys.push_back({key.first, key.second});
-  view.currentVersion = versionFamily((chosen != nullptr ? chosen : best)->version);
-  return view;
-}
-
 std::string runtimeVersion(const std::string& home) {
   if (home.empty() || !isExecutableFile(home + "/bin/java")) return std::string();
-  const std::string release = fileText(home + "/release");
-  const std::string key = "JAVA_VERSION=";
-  for (std::size_t start = 0; start < release.size();) {
-    std::size_t end = release.find('\n', start);
-    if (end == std::string::npos) end = release.size();
-    const std::string line = release.substr(start, end - start);
-    start = end + 1;
-    if (line.compare(0, key.size(), key) != 0) continue;
-    std::string version = line.substr(key.size());
-    if (!version.empty() && version.back() == '\r') version.pop_back();
-    if (version.size() >= 2 && version.front() == '"' && version.back() == '"') {
-      version = version.substr(1, version.size() - 2);
-    }
-    // A key name holds no backslash (it separates keys) and no control bytes.
-    const bool usable = !version.empty() && version.size() <= MAX_VERSION_LENGTH &&
-                        std::none_of(version.begin(), version.end(), [](char c) {
-                          return c == '\\' || c == '"' || static_cast<unsigned char>(c) < 32;
-                        });
-    return usable ? version : std::string();
-  }
-  return std::string();
+  return releaseVersion(fileText(home + "/release"));
 }
 
 std::vector<InstalledRuntime> findInstalledRuntimes(const std::vector<std::string>& roots) {

@@ -59,6 +59,13 @@ bool isFile(const std::string& path) {
          (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
 }
 
+// Windows paths to runtimes hold no links that the search must follow: a
+// junction (scoop's "current") reaches the runtime it names, and one runtime
+// reached twice is told by its files' identity.
+std::string resolvedPath(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES ? path : std::string();
+}
+
 namespace {
 
 // The system's legacy ANSI code page, which the process's own code page

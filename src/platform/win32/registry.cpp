@@ -1,4 +1,5 @@
-// The Java runtimes' registry entries under HKEY_LOCAL_MACHINE, read only.
+// The Java runtimes' registry entries, read only: the runtime registry under
+// HKEY_LOCAL_MACHINE in the program's own view, and both views of both hives.
 #include <windows.h>
 
 #include <cstring>
@@ -67,5 +68,17 @@ long registryEnumerate(RegistryKey key, std::uint32_t index, std::uint32_t room,
 }
 
 void registryClose(RegistryKey key) { RegCloseKey(handleOf(key)); }
+
+long registryOpenAt(RegistryRoot root, const std::string& path, RegistryKey& key) {
+  const bool machine = root == RegistryRoot::MACHINE_64 || root == RegistryRoot::MACHINE_32;
+  const bool view64 = root == RegistryRoot::MACHINE_64 || root == RegistryRoot::USER_64;
+  // On 32-bit Windows there is one view, and both flags reach it.
+  const REGSAM access = KEY_READ | (view64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY);
+  HKEY opened = nullptr;
+  const LONG result = RegOpenKeyExA(machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
+                                    path.c_str(), 0, access, &opened);
+  if (result == ERROR_SUCCESS) key = reinterpret_cast<RegistryKey>(opened);
+  return result;
+}
 
 }  // namespace carafe::platform

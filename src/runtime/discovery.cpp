@@ -1,0 +1,134 @@
+#include "runtime/discovery.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "core/notice.h"
+#include "platform/platform.h"
+
+namespace carafe {
+
+namespace {
+
+// A release file is a few hundred bytes; more is not read.
+constexpr std::size_t RELEASE_ROOM = 64 * 1024;
+
+std::unique_ptr<Discovery>& cached() {
+  static std::unique_ptr<Discovery> discovery;
+  return discovery;
+}
+
+std::string fileHead(const std::string& path) {
+  std::string identity;
+  std::string error;
+  platform::File* file = platform::openFile(path, identity, error);
+  if (file == nullptr) return std::string();
+  std::string text;
+  char buffer[4096];
+  while (text.size() < RELEASE_ROOM) {
+    const std::size_t count = platform::readFile(file, buffer, sizeof buffer);
+    if (count == 0) break;
+    text.append(buffer, count);
+  }
+  platform::closeFile(file);
+  return text;
+}
+
+// The identity of a file, or empty when it cannot be opened.
+std::string fileIdentity(const std::string& path) {
+  std::string identity;
+  std::string error;
+  platform::File* file = platform::openFile(path, identity, error);
+  if (file == nullptr) return std::string();
+  platform::closeFile(file);
+  return identity;
+}
+
+bool endsWithBin(const std::string& directory, char separator) {
+  const std::size_t cut = directory.rfind(separator);
+  if (cut == std::string::npos || directory.size() - cut != 4) return false;
+  std::string last = directory.substr(cut + 1);
+  for (char& c : last) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return last == "bin";
+}
+
+}  // namespace
+
+void RuntimeFinder::place(const std::string& description) {
+  discovery_.places.push_back(description);
+  traceDebug(formatText("searching %s\n", description.c_str()));
+}
+
+void RuntimeFinder::home(const std::string& directory, const std::string& version,
+                         const std::string& source, int defaultRank) {
+  const platform::Conventions& conventions = platform::conventions();
+  const char separator = conventions.directorySeparator;
+  std::string home = directory;
+  // "C:\Java\jdk\" and "C:\Java\jdk\bin" name the runtime at C:\Java\jdk.
+  while (home.size() > 1 && (home.back() == separator || home.back() == '/')) home.pop_back();
+  const std::string bin = conventions.javaBinDirectory;
+  if (home.empty()) return;
+  if (!platform::isFile(home + bin + conventions.javaConsoleExecutable) &&
+      endsWithBin(home, separator)) {
+    home.resize(home.size() - 4);
+  }
+  const std::string java = home + bin + conventions.javaConsoleExecutable;
+  if (!platform::isFile(java) || !platform::isFile(home + bin + conventions.javaExecutable)) return;
+  const std::string identity = fileIdentity(java);
+  if (identity.empty()) return;
+
+  std::string found = platform::releaseVersion(fileHead(home + separator + "release"));
+  if (found.empty() && platform::usableVersion(version)) found = version;
+  if (found.empty()) return;
+
+  const auto seen = std::find(identities_.begin(), identities_.end(), identity);
+  if (seen == identities_.end()) {
+    identities_.push_back(identity);
+    discovery_.runtimes.push_back({home, found, source});
+    traceDebug(formatText("found runtime %s at %s (%s)\n", found.c_str(), home.c_str(),
+                          source.c_str()));
+  }
+  const std::size_t index = static_cast<std::size_t>(seen - identities_.begin());
+  if (defaultRank > 0 && (defaultRank_ == 0 || defaultRank < defaultRank_)) {
+    defaultRank_ = defaultRank;
+    discovery_.defaultHome = discovery_.runtimes[index].home;
+  }
+}
+
+void RuntimeFinder::children(const std::string& parent, const std::string& suffix,
+                             const std::string& source) {
+  platform::SearchMatch match;
+  platform::Search* search = platform::searchStart(parent, "", match);
+  if (search == nullptr) return;
+  place(parent);
+  std::vector<std::string> names;
+  do {
+    if (match.isDirectory && match.name != "." && match.name != "..") names.push_back(match.name);
+  } while (platform::searchNext(search, match));
+  platform::searchClose(search);
+  std::sort(names.begin(), names.end());
+  const char separator = platform::conventions().directorySeparator;
+  for (const std::string& name : names) {
+    home(parent + separator + name + suffix, std::string(), source);
+  }
+}
+
+Discovery& discoverRuntimes() {
+  std::unique_ptr<Discovery>& discovery = cached();
+  if (discovery) return *discovery;
+  discovery = std::make_unique<Discovery>();
+  RuntimeFinder finder(*discovery);
+  if (platform::conventions().windowsRuntimePlaces) {
+    findWindowsRuntimes(finder);
+  } else {
+    findPosixRuntimes(finder);
+  }
+  discovery->view = platform::buildRuntimeView(discovery->runtimes, discovery->defaultHome);
+  return *discovery;
+}
+
+bool runtimesDiscovered() { return cached() != nullptr; }
+
+void forgetDiscovery() { cached().reset(); }
+
+}  // namespace carafe

@@ -81,14 +81,14 @@ void RuntimeFinder::home(const std::string& directory, const std::string& versio
   if (found.empty() && platform::usableVersion(version)) found = version;
   if (found.empty()) return;
 
-  const auto seen = std::find(identities_.begin(), identities_.end(), identity);
-  if (seen == identities_.end()) {
+  const std::size_t index = static_cast<std::size_t>(
+      std::find(identities_.begin(), identities_.end(), identity) - identities_.begin());
+  if (index == identities_.size()) {
     identities_.push_back(identity);
     discovery_.runtimes.push_back({home, found, source});
     traceDebug(formatText("found runtime %s at %s (%s)\n", found.c_str(), home.c_str(),
                           source.c_str()));
   }
-  const std::size_t index = static_cast<std::size_t>(seen - identities_.begin());
   if (defaultRank > 0 && (defaultRank_ == 0 || defaultRank < defaultRank_)) {
     defaultRank_ = defaultRank;
     discovery_.defaultHome = discovery_.runtimes[index].home;

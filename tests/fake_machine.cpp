@@ -240,10 +240,14 @@ FakeKey& registryKey(const std::string& path) { return state().registry[platform
 
 std::string rootPrefix(platform::RegistryRoot root) {
   switch (root) {
-    case platform::RegistryRoot::MACHINE_64: return "machine64\\";
-    case platform::RegistryRoot::MACHINE_32: return "machine32\\";
-    case platform::RegistryRoot::USER_64: return "user64\\";
-    case platform::RegistryRoot::USER_32: return "user32\\";
+    case platform::RegistryRoot::MACHINE_64:
+      return "machine64\\";
+    case platform::RegistryRoot::MACHINE_32:
+      return "machine32\\";
+    case platform::RegistryRoot::USER_64:
+      return "user64\\";
+    case platform::RegistryRoot::USER_32:
+      return "user32\\";
   }
   return std::string();
 }

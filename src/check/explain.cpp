@@ -355,7 +355,8 @@ std::string explainRequirement(const std::string& required, const std::string& v
   const std::string prefix = required.substr(0, underscore);
   const bool prefixed = version.compare(0, prefix.size(), prefix) == 0 ||
                         family.compare(0, prefix.size(), prefix) == 0;
-  if (!prefixed) return "does not satisfy " + said + ": its version does not begin with " + shown(prefix);
+  if (!prefixed)
+    return "does not satisfy " + said + ": its version does not begin with " + shown(prefix);
   if (underscore == std::string::npos) return "satisfies " + said + ": its version begins with it";
   const int level = patchLevel(required);
   if (version.find('_') != std::string::npos && patchLevel(version) >= level) {

@@ -236,8 +236,9 @@ void writeRuntime(Writer& out, const CheckedRun& run, const Event* start) {
     out.finding(settings.configPath, explainEvent(observation, event), 4);
   }
   out.heading("Runtime");
+  const bool widerAnswered = runtimesDiscovered() && !discoverRuntimes().chosenHome.empty();
   for (const Change& change : observation.launchChanges) {
-    if (change.field != "javaPath" || !change.after) continue;
+    if (widerAnswered || change.field != "javaPath" || !change.after) continue;
     out.line(
         "no javapath or javaVersion line: the default runtime, as the runtime registry "
         "names it");
@@ -256,7 +257,7 @@ void writeRuntime(Writer& out, const CheckedRun& run, const Event* start) {
     out.line("  " + std::string(JRE_BASE_KEY) + ": CurrentVersion " + shown(version) +
              ", its JavaHome " + shown(home));
   }
-  if (runtimesDiscovered() && !discoverRuntimes().chosenHome.empty()) {
+  if (widerAnswered) {
     const Discovery& discovery = discoverRuntimes();
     for (const platform::InstalledRuntime& runtime : discovery.runtimes) {
       if (runtime.home != discovery.chosenHome) continue;

@@ -5,7 +5,7 @@ namespace carafe::platform {
 const Conventions WINDOWS_CONVENTIONS = {
     "windows", '\\', true, ';', "\\bin", "\\javaw.exe", "\\java.exe",
     32766,  // CreateProcess takes 32,767 characters, the terminator included
-    ';',   true,
+    ';',       true,
 };
 
 const Conventions WINDOWS_CONSOLE_CONVENTIONS = {

@@ -8,12 +8,12 @@
 namespace carafe::platform {
 
 struct Conventions {
-  const char* name;                 // "windows" or "posix"
-  char directorySeparator;          // separates directories in argument 0
-  bool driveColonMarksDirectory;    // argument 0 names a directory only with "X:" in front
-  char classpathSeparator;          // follows every classpath entry
-  const char* javaBinDirectory;     // appended to a runtime home
-  const char* javaExecutable;       // appended after javaBinDirectory
+  const char* name;                   // "windows" or "posix"
+  char directorySeparator;            // separates directories in argument 0
+  bool driveColonMarksDirectory;      // argument 0 names a directory only with "X:" in front
+  char classpathSeparator;            // follows every classpath entry
+  const char* javaBinDirectory;       // appended to a runtime home
+  const char* javaExecutable;         // appended after javaBinDirectory
   const char* javaConsoleExecutable;  // the same, in debug mode
   std::size_t maxCommandLineLength;   // longest command text a process accepts; 0: no limit
   char pathListSeparator;             // separates the directories of PATH

@@ -115,10 +115,10 @@ std::string resolvedPath(const std::string& path);
 // ---- Processes ----------------------------------------------------------
 
 struct ProcessOutcome {
-  bool created = false;          // the process was started
-  std::uint32_t exitCode = 0;    // its exit code, when created
-  unsigned long lastError = 0;   // the system's error code, when not created
-  std::string errorText;         // the system's message for lastError
+  bool created = false;         // the process was started
+  std::uint32_t exitCode = 0;   // its exit code, when created
+  unsigned long lastError = 0;  // the system's error code, when not created
+  std::string errorText;        // the system's message for lastError
 };
 
 // Starts a process from one command text (Windows command-line rules),

@@ -10,8 +10,8 @@
 namespace carafe::platform {
 
 struct InstalledRuntime {
-  std::string home;     // the directory with the Java executables under bin
-  std::string version;  // JAVA_VERSION of its release file, else its registry name
+  std::string home;                    // the directory with the Java executables under bin
+  std::string version;                 // JAVA_VERSION of its release file, else its registry name
   std::string source = std::string();  // where it was found (a registry key, a folder)
 };
 

@@ -22,9 +22,12 @@ DefaultFailure lookupDefault(RuntimeKeys keys, std::string& home) {
   keys.closeBase();
   if (!read) return DefaultFailure::NO_CURRENT_VERSION;
   switch (keys.home(currentVersion, home)) {
-    case RuntimeKeys::OPENED: return DefaultFailure::NONE;
-    case RuntimeKeys::NO_KEY: return DefaultFailure::NO_VERSION_KEY;
-    case RuntimeKeys::NO_HOME: break;
+    case RuntimeKeys::OPENED:
+      return DefaultFailure::NONE;
+    case RuntimeKeys::NO_KEY:
+      return DefaultFailure::NO_VERSION_KEY;
+    case RuntimeKeys::NO_HOME:
+      break;
   }
   return DefaultFailure::NO_HOME;
 }
@@ -81,7 +84,8 @@ std::optional<std::string> findDefaultJava() {
     case DefaultFailure::NO_VERSION_KEY:
       return lookupFailed("Error Accessing Registry!", "Java Current Version",
                           "No Java Installation (No Current Version) Found");
-    case DefaultFailure::NO_HOME: break;
+    case DefaultFailure::NO_HOME:
+      break;
   }
   return lookupFailed("Error Reading Registry!", "Java Home Directory",
                       "No Java Installation Home Directory Found");

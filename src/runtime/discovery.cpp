@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "core/notice.h"
+#include "platform/file_access.h"
 #include "platform/platform.h"
 
 namespace carafe {
@@ -18,19 +19,21 @@ std::unique_ptr<Discovery>& cached() {
   return discovery;
 }
 
+// The machine's own file access, not the launcher's configuration files: what
+// is read here is no configuration.
 std::string fileHead(const std::string& path) {
   std::string identity;
   std::string error;
-  platform::File* file = platform::openFile(path, identity, error);
-  if (file == nullptr) return std::string();
+  const int descriptor = platform::openReadable(path, identity, error);
+  if (descriptor < 0) return std::string();
   std::string text;
   char buffer[4096];
   while (text.size() < RELEASE_ROOM) {
-    const std::size_t count = platform::readFile(file, buffer, sizeof buffer);
+    const std::size_t count = platform::readSome(descriptor, buffer, sizeof buffer);
     if (count == 0) break;
     text.append(buffer, count);
   }
-  platform::closeFile(file);
+  platform::closeReadable(descriptor);
   return text;
 }
 
@@ -38,9 +41,9 @@ std::string fileHead(const std::string& path) {
 std::string fileIdentity(const std::string& path) {
   std::string identity;
   std::string error;
-  platform::File* file = platform::openFile(path, identity, error);
-  if (file == nullptr) return std::string();
-  platform::closeFile(file);
+  const int descriptor = platform::openReadable(path, identity, error);
+  if (descriptor < 0) return std::string();
+  platform::closeReadable(descriptor);
   return identity;
 }
 
@@ -86,8 +89,8 @@ void RuntimeFinder::home(const std::string& directory, const std::string& versio
   if (index == identities_.size()) {
     identities_.push_back(identity);
     discovery_.runtimes.push_back({home, found, source});
-    traceDebug(formatText("found runtime %s at %s (%s)\n", found.c_str(), home.c_str(),
-                          source.c_str()));
+    traceDebug(
+        formatText("found runtime %s at %s (%s)\n", found.c_str(), home.c_str(), source.c_str()));
   }
   if (defaultRank > 0 && (defaultRank_ == 0 || defaultRank < defaultRank_)) {
     defaultRank_ = defaultRank;

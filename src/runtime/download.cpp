@@ -39,9 +39,9 @@ void openDownloadPage() {
 
 void offerRuntimeDownload(const std::string& caption) {
   const std::string version = launchSettings.javaVersion.value_or(std::string());
-  const std::string text = formatText(
-      "%s requires the Java Runtime Environment version %s\nDo you want to download it?",
-      applicationName().c_str(), version.c_str());
+  const std::string text =
+      formatText("%s requires the Java Runtime Environment version %s\nDo you want to download it?",
+                 applicationName().c_str(), version.c_str());
   if (askErrorQuestion(caption, text)) openDownloadPage();
 }
 

@@ -61,8 +61,8 @@ void findPosixRuntimes(RuntimeFinder& finder) {
     const char* folder;
     const char* source;
   } managers[] = {
-      {"/.sdkman/candidates/java", "SDKMAN"},   {"/.jdks", "~/.jdks"},
-      {"/.gradle/jdks", "~/.gradle/jdks"},      {"/.asdf/installs/java", "asdf"},
+      {"/.sdkman/candidates/java", "SDKMAN"}, {"/.jdks", "~/.jdks"},
+      {"/.gradle/jdks", "~/.gradle/jdks"},    {"/.asdf/installs/java", "asdf"},
       {"/.jbang/cache/jdks", "jbang"},
   };
   for (const auto& manager : managers) finder.children(user + manager.folder, "", manager.source);

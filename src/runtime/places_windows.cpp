@@ -46,8 +46,16 @@ const char* const MSI_VENDORS[] = {
 };
 
 const char* const VENDOR_FOLDERS[] = {
-    "Java",    "Eclipse Adoptium", "AdoptOpenJDK", "Eclipse Foundation", "Microsoft",
-    "Zulu",    "Amazon Corretto",  "BellSoft",     "Semeru",             "SapMachine\\JDK",
+    "Java",
+    "Eclipse Adoptium",
+    "AdoptOpenJDK",
+    "Eclipse Foundation",
+    "Microsoft",
+    "Zulu",
+    "Amazon Corretto",
+    "BellSoft",
+    "Semeru",
+    "SapMachine\\JDK",
 };
 
 std::vector<std::string> subkeys(platform::RegistryKey key) {

@@ -98,9 +98,12 @@ RequiredFailure lookupRequired(RuntimeKeys keys, std::string& version, std::stri
   keyPath = versionKeyPath(version);
   if (!keys.wider()) showDebug("JavaInstallRegPath", keyPath);
   switch (keys.home(version, home)) {
-    case RuntimeKeys::OPENED: return RequiredFailure::NONE;
-    case RuntimeKeys::NO_KEY: return RequiredFailure::NO_VERSION_KEY;
-    case RuntimeKeys::NO_HOME: break;
+    case RuntimeKeys::OPENED:
+      return RequiredFailure::NONE;
+    case RuntimeKeys::NO_KEY:
+      return RequiredFailure::NO_VERSION_KEY;
+    case RuntimeKeys::NO_HOME:
+      break;
   }
   return RequiredFailure::NO_HOME;
 }
@@ -115,8 +118,10 @@ void resolveInstalledVersion() {
     case RequiredFailure::NO_BASE:
       if (settings.debugMode) showError("Error Accessing Registry!", "Java Current Version");
       promptForRuntime(NOT_FOUND_CAPTION);
-    case RequiredFailure::INCOMPATIBLE: promptForRuntime("Incompatible JRE Version Found");
-    default: settings.javaVersion = version;
+    case RequiredFailure::INCOMPATIBLE:
+      promptForRuntime("Incompatible JRE Version Found");
+    default:
+      settings.javaVersion = version;
   }
 }
 
@@ -144,8 +149,8 @@ std::optional<std::string> findRequiredJava() {
         RequiredFailure::NONE) {
       settings.javaVersion = widerVersion;
       discoverRuntimes().chosenHome = widerHome;
-      traceDebug(formatText("runtime for javaVersion %s: %s\n", configured.c_str(),
-                            widerHome.c_str()));
+      traceDebug(
+          formatText("runtime for javaVersion %s: %s\n", configured.c_str(), widerHome.c_str()));
       return buildJavaPath(widerHome);
     }
   }
@@ -158,12 +163,14 @@ std::optional<std::string> findRequiredJava() {
     case RequiredFailure::NO_BASE:
       if (settings.debugMode) showError("Error Accessing Registry!", "Java Current Version");
       promptForRuntime(NOT_FOUND_CAPTION);
-    case RequiredFailure::INCOMPATIBLE: promptForRuntime("Incompatible JRE Version Found");
+    case RequiredFailure::INCOMPATIBLE:
+      promptForRuntime("Incompatible JRE Version Found");
     case RequiredFailure::NO_VERSION_KEY:
       if (settings.debugMode) showError("Error Accessing Registry!", "Java Current Version");
       offerRuntimeDownload(NOT_FOUND_CAPTION);
       return std::nullopt;
-    case RequiredFailure::NO_HOME: break;
+    case RequiredFailure::NO_HOME:
+      break;
   }
   if (settings.debugMode) showError("Error Reading Registry!", "Java Home Directory");
   showError("Error!", formatText("No Java Home Directory Found for %s ", keyPath.c_str()));

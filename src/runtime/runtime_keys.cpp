@@ -83,9 +83,9 @@ void traceSearch(const RuntimeKeys& keys, const std::string& line) {
 
 bool javaExists(const std::string& home) {
   const platform::Conventions& conventions = platform::conventions();
-  return platform::isFile(home + conventions.javaBinDirectory +
-                          (launchSettings.debugMode ? conventions.javaConsoleExecutable
-                                                    : conventions.javaExecutable));
+  return platform::isFile(
+      home + conventions.javaBinDirectory +
+      (launchSettings.debugMode ? conventions.javaConsoleExecutable : conventions.javaExecutable));
 }
 
 }  // namespace carafe

@@ -60,7 +60,8 @@ Report check(const std::string& config, bool quiet = true) {
   state().directories["."] = {};  // the launcher's directory, D:\Apps
   state().files["./app/Main.class"] = "";
   state().environment = {"HOME=C:\\me"};
-  fake::registryKeyAt(platform::RegistryRoot::MACHINE_64, "SOFTWARE\\JavaSoft\\JDK").subkeys = {"17"};
+  fake::registryKeyAt(platform::RegistryRoot::MACHINE_64, "SOFTWARE\\JavaSoft\\JDK").subkeys = {
+      "17"};
   fake::registryKeyAt(platform::RegistryRoot::MACHINE_64, "SOFTWARE\\JavaSoft\\JDK\\17")
       .values["javahome"] = "C:\\jdk17";
   fake::addJava("C:\\jdk17", "17.0.2");

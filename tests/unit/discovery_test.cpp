@@ -54,52 +54,72 @@ TEST(RuntimeDiscovery, SearchesTheMachineOnlyWhereTheRuntimeRegistryDoesNotAnswe
   };
   const std::string temurinJava = std::string("\"") + TEMURIN + "\\bin\\javaw.exe\"";
   const MachineCase cases[] = {
-      {"the classic key answers alone", [&] { classic(); temurinFolder(); }, nullptr,
-       "C:\\jre8\\bin\\javaw.exe", "", 0, "", 0},
-      {"a patch level through the classic key", [&] { classic(); temurinFolder(); }, "1.8.0_60+",
-       "C:\\jre8\\bin\\javaw.exe", "1.8.0_452", 0, "", 0},
-      {"a stale classic key beside a Temurin folder", [&] {
+      {"the classic key answers alone",
+       [&] {
+         classic();
+         temurinFolder();
+       },
+       nullptr, "C:\\jre8\\bin\\javaw.exe", "", 0, "", 0},
+      {"a patch level through the classic key",
+       [&] {
+         classic();
+         temurinFolder();
+       },
+       "1.8.0_60+", "C:\\jre8\\bin\\javaw.exe", "1.8.0_452", 0, "", 0},
+      {"a stale classic key beside a Temurin folder",
+       [&] {
          fake::addRuntime("1.8", "C:\\gone");
          fake::setCurrentVersion("1.8");
          temurinFolder();
-       }, nullptr, temurinJava, "", 0, "", 1},
-      {"only an Oracle JDK key", [] {
+       },
+       nullptr, temurinJava, "", 0, "", 1},
+      {"only an Oracle JDK key",
+       [] {
          registerHome(RegistryRoot::MACHINE_64, "SOFTWARE\\JavaSoft\\JDK", "17.0.2", "javahome",
                       "C:\\jdk17");
          fake::addJava("C:\\jdk17", "");
-       }, "17", "C:\\jdk17\\bin\\javaw.exe", "17", 0, "", 1},
-      {"only a Temurin MSI key, per user, 32-bit view", [] {
+       },
+       "17", "C:\\jdk17\\bin\\javaw.exe", "17", 0, "", 1},
+      {"only a Temurin MSI key, per user, 32-bit view",
+       [] {
          const std::string base = "SOFTWARE\\Eclipse Adoptium\\JDK";
          fake::registryKeyAt(RegistryRoot::USER_32, base).subkeys = {"21.0.5.11"};
          fake::registryKeyAt(RegistryRoot::USER_32, base + "\\21.0.5.11").subkeys = {"hotspot"};
          registerHome(RegistryRoot::USER_32, base + "\\21.0.5.11\\hotspot", "MSI", "path",
                       std::string(TEMURIN) + "\\");
          fake::addJava(TEMURIN, "21.0.5");
-       }, "21", temurinJava, "21", 0, "", 1},
-      {"only JAVA_HOME, set to its bin folder", [] {
+       },
+       "21", temurinJava, "21", 0, "", 1},
+      {"only JAVA_HOME, set to its bin folder",
+       [] {
          state().environment.push_back("JAVA_HOME=D:\\tools\\jdk\\bin\\");
          fake::addJava("D:\\tools\\jdk", "11.0.2");
-       }, nullptr, "D:\\tools\\jdk\\bin\\javaw.exe", "", 0, "", 1},
-      {"a key, JAVA_HOME and PATH reaching one folder", [] {
+       },
+       nullptr, "D:\\tools\\jdk\\bin\\javaw.exe", "", 0, "", 1},
+      {"a key, JAVA_HOME and PATH reaching one folder",
+       [] {
          registerHome(RegistryRoot::MACHINE_64, "SOFTWARE\\JavaSoft\\JDK", "17", "javahome",
                       "C:\\jdk17");
          state().environment.push_back("JAVA_HOME=C:\\jdk17");
          state().environment.push_back("PATH=C:\\Windows;C:\\jdk17\\bin");
          state().files["C:\\jdk17\\bin\\java.exe"] = "";
          fake::addJava("C:\\jdk17", "17.0.15");
-       }, "17.0.15", "C:\\jdk17\\bin\\javaw.exe", "17.0.15", 0, "", 1},
-      {"Oracle's javapath copies are no runtime", [] {
+       },
+       "17.0.15", "C:\\jdk17\\bin\\javaw.exe", "17.0.15", 0, "", 1},
+      {"Oracle's javapath copies are no runtime",
+       [] {
          const std::string copies = "C:\\ProgramData\\Oracle\\Java\\javapath";
          state().environment.push_back("PATH=" + copies);
          state().files[copies + "\\java.exe"] = "";
          state().files[copies + "\\javaw.exe"] = "";
-       }, nullptr, std::nullopt, "", 0, "Error!", 0},
+       },
+       nullptr, std::nullopt, "", 0, "Error!", 0},
       {"1.8.0_60+ over a folder", java8Folder, "1.8.0_60+",
        "\"C:\\Program Files\\Java\\jre1.8.0_452\\bin\\javaw.exe\"", "1.8.0_452", 0, "", 2},
       {"1.8 over a folder", java8Folder, "1.8",
        "\"C:\\Program Files\\Java\\jre1.8.0_452\\bin\\javaw.exe\"", "1.8.0_452", 0, "", 2},
-      {"17 over a folder", java8Folder, "17",
-       "\"C:\\Program Files\\Java\\jdk-17\\bin\\javaw.exe\"", "17", 0, "", 2},
+      {"17 over a folder", java8Folder, "17", "\"C:\\Program Files\\Java\\jdk-17\\bin\\javaw.exe\"",
+       "17", 0, "", 2},
       {"nothing anywhere: 1.5.0_06", [] {}, "1.5.0_06", std::nullopt, "1.5.0_06", 0,
        "Java Runtime Environment Not Found", 0},
       {"nothing anywhere: 1.5.0", [] {}, "1.5.0", std::nullopt, "1.5.0", 11,
@@ -152,9 +172,9 @@ TEST(RuntimeDiscovery, FindsTheToolManagersRuntimesOnPosixUnlessCarafeJvmPathPin
     state().files["/usr/bin/java"] = "";
     state().links["/usr/bin/java"] = "/home/me/.jdks/corretto-17/bin/java";
     launchSettings.debugMode = true;
-    EXPECT_EQ(findDefaultJava(), pinned ? std::nullopt
-                                        : std::optional<std::string>(
-                                              "/home/me/.jdks/corretto-17/bin/java"));
+    EXPECT_EQ(
+        findDefaultJava(),
+        pinned ? std::nullopt : std::optional<std::string>("/home/me/.jdks/corretto-17/bin/java"));
     const std::string traced = state().traceLines;
     EXPECT_EQ(traced.find("found runtime 21.0.2 at " + sdkman + " (SDKMAN)") != std::string::npos,
               !pinned);

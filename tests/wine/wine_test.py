@@ -1072,18 +1072,20 @@ class ConsoleProgram(WineTestCase):
 
 
 class RegistryViews(WineTestCase):
-    """A 32-bit runtime registers in the 32-bit view of the registry, which
-    only a 32-bit launcher reads."""
+    """A 32-bit runtime registers in the 32-bit view of the registry, which a
+    32-bit launcher reads as its runtime registry; a 64-bit one finds it where
+    its own view has none."""
 
-    def test_a_runtime_in_the_32_bit_view_is_found_by_carafe32_only(self):
+    def test_a_runtime_in_the_32_bit_view_is_found_by_both_launchers(self):
         if not SESSION.can_run_32_bit:
             self.skipTest("carafe32.exe or 32-bit Wine (wine32:i386) is missing")
         s = Scenario("views")
         home = s.add_runtime(r"Java\jre1.8.0_401")
         SESSION.register("1.8", [("1.8", home)], view="32")
+        # carafe.exe finds it too, where its own view has no runtime registry.
         for launcher, code, notices, java in [
                 (OPTIONS.exe32, 0, [], [home + r"\bin\javaw.exe"]),
-                (OPTIONS.exe, 2, [("Error!", "No Java Installation Found")], [])]:
+                (OPTIONS.exe, 0, [], [home + r"\bin\javaw.exe"])]:
             with self.subTest(os.path.basename(launcher)):
                 exe = s.install_launcher(os.path.basename(launcher), ["mainclass app.Main"],
                                          launcher=launcher)
@@ -1091,6 +1093,87 @@ class RegistryViews(WineTestCase):
                 self.assertNotices(run, notices)
                 self.assertExit(run, code)
                 self.assertEqual([start.module for start in run.java], java)
+
+
+class RuntimesElsewhere(WineTestCase):
+    """Where the runtime registry does not answer, carafe.exe finds the runtime
+    wherever its installer put it; each row has one runtime in one place."""
+
+    VENDOR_KEYS = [r"HKLM\SOFTWARE\Eclipse Adoptium", r"HKLM\SOFTWARE\Microsoft\JDK",
+                   r"HKCU\SOFTWARE\JavaSoft"]
+    TEMURIN = r"C:\Program Files\Eclipse Adoptium\jdk-21.0.5.11-hotspot"
+
+    def tearDown(self):
+        for key in self.VENDOR_KEYS:
+            for view in ("64", "32"):
+                SESSION.run_wine("reg", "delete", key, "/f", "/reg:" + view, check=False)
+        shutil.rmtree(os.path.join(SESSION.prefix, "drive_c", "Program Files", "Eclipse Adoptium"),
+                      ignore_errors=True)
+
+    def temurin_folder(self):
+        """A Temurin JDK unpacked under Program Files, with its release file."""
+        home = os.path.join(SESSION.prefix, "drive_c", "Program Files", "Eclipse Adoptium",
+                            "jdk-21.0.5.11-hotspot")
+        os.makedirs(os.path.join(home, "bin"), exist_ok=True)
+        shutil.copyfile(OPTIONS.javaw, os.path.join(home, "bin", "javaw.exe"))
+        shutil.copyfile(OPTIONS.java, os.path.join(home, "bin", "java.exe"))
+        with open(os.path.join(home, "release"), "w") as file:
+            file.write('IMPLEMENTOR="Eclipse Adoptium"\nJAVA_VERSION="21.0.5"\n')
+        return self.TEMURIN
+
+    def test_a_runtime_is_found_in_each_kind_of_place(self):
+        msi = r"HKLM\SOFTWARE\%s\JDK\%s\hotspot\MSI"
+        rows = [
+            # (name, javaVersion line or None, the runtime's version, how it is placed:
+            # a function of its home that may give the launcher's environment)
+            ("Oracle JDK 17 key", "17", "17.0.2", lambda home: SESSION.reg_add(
+                r"HKLM\SOFTWARE\JavaSoft\JDK\17.0.2", "JavaHome", home)),
+            ("Temurin MSI key", None, "21.0.5", lambda home: SESSION.reg_add(
+                msi % ("Eclipse Adoptium", "21.0.5.11"), "Path", home + "\\")),
+            ("Microsoft MSI key", "11", "11.0.27", lambda home: SESSION.reg_add(
+                msi % ("Microsoft", "11.0.27.6"), "Path", home)),
+            ("HKEY_CURRENT_USER", "1.8", "1.8.0_452", lambda home: SESSION.reg_add(
+                r"HKCU\SOFTWARE\JavaSoft\Java Runtime Environment\1.8.0_452", "JavaHome", home)),
+            ("JAVA_HOME at bin", None, "17.0.2", lambda home: {"JAVA_HOME": home + "\\bin\\"}),
+            ("PATH", None, "17.0.2", lambda home: {"WINEPATH": home + "\\bin"}),
+        ]
+        for name, version, release, place in rows:
+            with self.subTest(name):
+                self.tearDown()
+                s = Scenario("elsewhere-" + name.replace(" ", "-"))
+                SESSION.register(base_key=False)
+                home = s.add_runtime(r"Java\jdk")
+                s.write(r"Java\jdk\release", 'JAVA_VERSION="%s"\n' % release)
+                environment = place(home) or {}
+                lines = ["mainclass app.Main"] + (["javaVersion " + version] if version else [])
+                exe = s.install_launcher("app.exe", lines)
+                run = SESSION.launch(exe, s.win(), environment=environment)
+                self.assertNotices(run, [])
+                self.assertExit(run, 0)
+                self.assertEqual([start.module for start in run.java],
+                                 [home + r"\bin\javaw.exe"], run.describe())
+
+    def test_a_vendor_folder_answers_where_the_classic_key_is_stale_or_missing(self):
+        launchers = [("carafe.exe", OPTIONS.exe)]
+        if SESSION.can_run_32_bit:
+            launchers.append(("carafe32.exe", OPTIONS.exe32))
+        for stale in (False, True):
+            for build, launcher in launchers:
+                with self.subTest(build, stale=stale):
+                    s = Scenario("folder-%s%s" % (build.replace(".", "-"), "-stale" if stale else ""))
+                    if stale:
+                        SESSION.register("1.8", [("1.8", r"C:\Program Files\Java\jre1.8.0_401")])
+                    else:
+                        SESSION.register(base_key=False)
+                    home = self.temurin_folder()
+                    # A stale key answers the default lookup with a runtime that is gone.
+                    lines = ["mainclass app.Main"] + ([] if stale else ["javaVersion 21"])
+                    exe = s.install_launcher("app.exe", lines, launcher=launcher)
+                    run = SESSION.launch(exe, s.win())
+                    self.assertNotices(run, [])
+                    self.assertExit(run, 0)
+                    self.assertEqual([start.module for start in run.java],
+                                     [home + r"\bin\javaw.exe"], run.describe())
 
 
 class CheckTool(WineTestCase):
@@ -1150,16 +1233,21 @@ class CheckTool(WineTestCase):
                 self.assertEqual(words, run.java[0].argv if run.java else None, report)
                 self.assertEqual(code == 2, not run.java, report)
 
-    def test_a_runtime_only_under_jdk_is_listed_with_its_javapath_line(self):
+    def test_a_runtime_only_under_jdk_is_started_and_its_source_named(self):
         s = Scenario("check-jdk")
         exe = s.install_launcher(r"Apps\Editor.exe", ["mainclass app.Main"])
         SESSION.register(base_key=False)
         home = s.add_runtime(r"Java\jdk-17")
         SESSION.reg_add(r"HKLM\SOFTWARE\JavaSoft\JDK\17", "JavaHome", home)
         code, report = self.check(exe)
-        self.assertEqual(code, 2, report)
-        self.assertIn("  SOFTWARE\\JavaSoft\\JDK\\17 (64-bit registry): %s\n"
-                      "    select it with: javapath %s\\bin\\javaw.exe\n" % (home, home), report)
+        self.assertEqual(code, 1, report)  # a warning: app.Main is in no classpath entry
+        self.assertNotIn("CurrentVersion", report)
+        source = r"HKLM (64-bit view) SOFTWARE\JavaSoft\JDK\17"
+        self.assertIn("  the runtime registry did not answer; found on the machine: Java 17 at "
+                      "%s (%s)\n" % (home, source), report)
+        self.assertIn("  Java 17: %s (%s), the default\n"
+                      "    select it with: javapath %s\\bin\\javaw.exe\n" % (home, source, home),
+                      report)
 
     def test_a_main_class_in_a_jar_is_found_and_an_absent_one_reported(self):
         import zipfile

@@ -12,7 +12,7 @@ namespace carafe::platform {
 namespace {
 
 constexpr long FOUND = 0;
-constexpr long NOT_FOUND = 2;   // as the Windows registry says it
+constexpr long NOT_FOUND = 2;  // as the Windows registry says it
 constexpr long MORE_DATA = 234;
 constexpr RegistryKey BASE_KEY = 1;
 const std::string BASE_PATH = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
@@ -70,7 +70,8 @@ std::uint32_t registrySubkeyCount(RegistryKey key) {
   return key == BASE_KEY ? static_cast<std::uint32_t>(view().keys.size()) : 0;
 }
 
-long registryEnumerate(RegistryKey key, std::uint32_t index, std::uint32_t room, std::string& name) {
+long registryEnumerate(RegistryKey key, std::uint32_t index, std::uint32_t room,
+                       std::string& name) {
   const RuntimeView& runtimes = view();
   if (key != BASE_KEY || index >= runtimes.keys.size()) return NOT_FOUND;
   return giveText(runtimes.keys[index].name, room, name);

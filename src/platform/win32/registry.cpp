@@ -75,8 +75,8 @@ long registryOpenAt(RegistryRoot root, const std::string& path, RegistryKey& key
   // On 32-bit Windows there is one view, and both flags reach it.
   const REGSAM access = KEY_READ | (view64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY);
   HKEY opened = nullptr;
-  const LONG result = RegOpenKeyExA(machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
-                                    path.c_str(), 0, access, &opened);
+  const LONG result = RegOpenKeyExA(machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, path.c_str(),
+                                    0, access, &opened);
   if (result == ERROR_SUCCESS) key = reinterpret_cast<RegistryKey>(opened);
   return result;
 }

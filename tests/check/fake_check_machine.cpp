@@ -42,6 +42,10 @@ std::vector<OtherRuntime> otherRuntimes() { return fakeOtherRuntimes(); }
 
 std::string launcherArgumentZero(const std::string& path) { return path; }
 
+std::vector<std::string> launcherProgramFiles(const std::string&) {
+  return fake::state().programFiles;
+}
+
 void writeOutput(const std::string& text) { fakeOutput() += text; }
 
 const platform::Conventions& nativeConventions() { return *fake::state().conventions; }

@@ -160,6 +160,10 @@ std::vector<OtherRuntime> otherRuntimes() {
 
 std::string launcherArgumentZero(const std::string& path) { return platform::programPath(path); }
 
+std::vector<std::string> launcherProgramFiles(const std::string& argumentZero) {
+  return platform::linkedProgramFiles(argumentZero);
+}
+
 void writeOutput(const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), stdout);
   std::fflush(stdout);

@@ -8,12 +8,12 @@
 namespace carafe::platform {
 
 struct Conventions {
-  const char* name;                 // "windows" or "posix"
-  char directorySeparator;          // separates directories in argument 0
-  bool driveColonMarksDirectory;    // argument 0 names a directory only with "X:" in front
-  char classpathSeparator;          // follows every classpath entry
-  const char* javaBinDirectory;     // appended to a runtime home
-  const char* javaExecutable;       // appended after javaBinDirectory
+  const char* name;                   // "windows" or "posix"
+  char directorySeparator;            // separates directories in argument 0
+  bool driveColonMarksDirectory;      // argument 0 names a directory only with "X:" in front
+  char classpathSeparator;            // follows every classpath entry
+  const char* javaBinDirectory;       // appended to a runtime home
+  const char* javaExecutable;         // appended after javaBinDirectory
   const char* javaConsoleExecutable;  // the same, in debug mode
   std::size_t maxCommandLineLength;   // longest command text a process accepts; 0: no limit
 };
@@ -28,5 +28,10 @@ extern const Conventions POSIX_CONVENTIONS;
 
 // True when argument 0 names the directory the launcher lives in.
 bool namesDirectory(const Conventions& conventions, const std::string& argumentZero);
+
+// True when path does not depend on the current directory: "/..." on POSIX;
+// on Windows a drive path, or one that begins with a slash or backslash
+// (a network path, or the current drive's root).
+bool isAbsolutePath(const Conventions& conventions, const std::string& path);
 
 }  // namespace carafe::platform

@@ -1096,9 +1096,10 @@ class ConsoleProgram(WineTestCase):
                 s.write(r"Apps\Tool\tool.config", "".join(line + "\n" for line in lines))
                 if os.path.exists(record):
                     os.remove(record)
+                s.write("run.bat", "@echo off\r\nset PATH=%s;%%PATH%%\r\ncd /d %s\r\n"
+                        "%s notes.txt\r\n" % (tool, s.win("work"), command))
                 stdout, stderr, boxes = SESSION.run_console(
-                    'set "PATH=%s;%%PATH%%"&& cd /d %s&& %s notes.txt'
-                    % (tool, s.win("work"), command),
+                    s.win("run.bat"),
                     environment={"CARAFE_FAKE_JAVA_RECORD": windows_path_of_unix(record)})
                 self.assertEqual(boxes, [])
                 starts = read_java_starts(record)

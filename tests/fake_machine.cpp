@@ -65,6 +65,18 @@ bool environmentValue(const std::string& name, std::string& value) {
   return false;
 }
 
+void setEnvironmentValue(const std::string& name, const std::string& value) {
+  std::vector<std::string>& environment = state().environment;
+  std::string ignored;
+  for (std::string& entry : environment) {
+    if (environmentEntryMatches(entry.c_str(), name, ignored)) {
+      entry = name + "=" + value;
+      return;
+    }
+  }
+  environment.push_back(name + "=" + value);
+}
+
 int openReadable(const std::string& path, std::string& identity, std::string& errorText) {
   auto error = state().openErrors.find(path);
   if (error != state().openErrors.end()) {

@@ -54,6 +54,8 @@ ProcessOutcome runProcess(const std::string& commandLine) {
 
 void openUrl(const std::string& url) { state().urls.push_back(url); }
 
+std::vector<std::string> programFiles(const std::string&) { return state().programFiles; }
+
 void exitProcess(int code) { throw fake::FakeExit{code}; }
 
 }  // namespace carafe::platform

@@ -51,7 +51,8 @@ struct FakeState {
   bool currentDirectoryReadable = true;
   std::vector<std::string> directoryChanges;
 
-  std::vector<std::string> environment;  // "NAME=value" entries
+  std::vector<std::string> environment;   // "NAME=value" entries
+  std::vector<std::string> programFiles;  // what programFiles answers
 
   std::map<std::string, std::string> files;       // path -> content
   std::map<std::string, std::string> identities;  // path -> identity (default: the path)

@@ -84,6 +84,10 @@ ProcessOutcome runProcess(const std::string& commandLine) {
 
 void openUrl(const std::string& url) { observer().event(check::output(EventKind::URL, url)); }
 
+std::vector<std::string> programFiles(const std::string& argumentZero) {
+  return check::launcherProgramFiles(argumentZero);
+}
+
 void exitProcess(int code) {
   Event event;
   event.kind = EventKind::EXIT;

@@ -98,7 +98,8 @@ std::string describeText(const Change& change) {
   } NAMES[] = {{"mainClass", "the main class"},
                {"appName", "the application's name"},
                {"javaVersion", "the required Java version"},
-               {"javaPath", "the Java command"}};
+               {"javaPath", "the Java command"},
+               {"workingDirectory", "Java's directory"}};
   std::string name = change.field;
   for (const auto& entry : NAMES) {
     if (change.field == entry.field) name = entry.name;

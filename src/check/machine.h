@@ -28,6 +28,10 @@ bool readFileRange(const std::string& path, std::uint64_t offset, std::size_t si
 // give it (on POSIX the shell's PATH lookup and the current directory).
 std::string launcherArgumentZero(const std::string& path);
 
+// The launcher's own program file, as the launcher started by that argument 0
+// would learn it from the system (see platform::programFiles).
+std::vector<std::string> launcherProgramFiles(const std::string& argumentZero);
+
 // Writes the report to standard output.
 void writeOutput(const std::string& text);
 

@@ -41,6 +41,7 @@ std::vector<Change> differences(const LaunchSettings& before, const LaunchSettin
   compareText("appName", before.appName, after.appName, changes);
   compareText("javaVersion", before.javaVersion, after.javaVersion, changes);
   compareText("javaPath", before.javaPath, after.javaPath, changes);
+  compareText("workingDirectory", before.workingDirectory, after.workingDirectory, changes);
   return changes;
 }
 

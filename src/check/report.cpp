@@ -140,6 +140,31 @@ const Event* findExit(const Observation& observation, std::string& where) {
   return nullptr;
 }
 
+// Why the configuration is looked for where it is.
+void writeWhereFound(Writer& out, const CheckedRun& run) {
+  const LaunchSettings& settings = run.settings;
+  if (settings.foundBesideProgramFile) {
+    out.line("  found beside the launcher's program file " + shown(settings.programPath) +
+             ": argument 0 does not lead to it (a bare name, a relative path or a link), and "
+             "the launcher takes that file's path instead");
+  } else if (!run.observation.files.empty() && run.observation.files[0].opened) {
+    out.line("  found by argument 0");
+  } else {
+    out.line("  by argument 0; not beside the launcher's program file either");
+  }
+}
+
+// Where Java runs, and what is made absolute for it.
+void writeJavaDirectory(Writer& out, const CheckedRun& run) {
+  const LaunchSettings& settings = run.settings;
+  if (!settings.workingDirectory) return;
+  out.heading("Java's directory");
+  out.line(shown(settings.callerDirectory) +
+           " (workingDirectory caller: the directory the launcher is started in)");
+  out.line("relative classpath entries and a relative javapath are made absolute against " +
+           shown(settings.workingDir) + ", the launcher's directory, in the command below");
+}
+
 void writeStartUp(Writer& out, const CheckedRun& run) {
   const LaunchSettings& settings = run.settings;
   out.heading("Start-up");
@@ -151,11 +176,11 @@ void writeStartUp(Writer& out, const CheckedRun& run) {
   }
   out.line("arguments for the application: " + (arguments.empty() ? "none" : arguments));
   out.line(std::string("debug mode: ") + (settings.debugMode ? "on (-d)" : "off"));
-  const bool changes =
-      !run.words.empty() && platform::namesDirectory(*run.conventions, run.words[0]);
+  const bool changes = platform::namesDirectory(*run.conventions, settings.programPath);
   out.line("working directory: " + shown(settings.workingDir) +
            (changes ? " (the launcher's own; it changes into it)" : " (the current directory)"));
   out.line("configuration file: " + shown(settings.configPath));
+  writeWhereFound(out, run);
   if (run.otherRegistryView) {
     out.line(
         "note: a 32-bit program reads the registry's 32-bit view, and carafe-check the "
@@ -413,6 +438,7 @@ Report writeReport(const CheckedRun& run, bool quiet) {
   writeRuntimes(out, run);
   if (start != nullptr) {
     const std::vector<std::string> words = platform::splitCommandLine(start->text);
+    writeJavaDirectory(out, run);
     writeClasspath(out, run, words);
     writeCommand(out, run, start->text, words);
   }

@@ -36,6 +36,7 @@ const KeywordRule KEYWORDS[KEYWORD_COUNT] = {
     {"argument", Keyword::ARGUMENT, false, false},
     {"addjar", Keyword::ADDJAR, true, true},
     {"include", Keyword::INCLUDE, true, false},
+    {"workingDirectory", Keyword::WORKING_DIRECTORY, false, false},
 };
 // clang-format on
 
@@ -98,6 +99,15 @@ void applyKeyword(const KeywordRule& rule, const std::string& value) {
       break;
     case Keyword::INCLUDE:
       includeFile(text);
+      break;
+    case Keyword::WORKING_DIRECTORY:
+      if (text == CALLER_DIRECTORY) {
+        settings.workingDirectory = text;
+      } else {
+        showError("Error", formatText("\"workingDirectory %s\" is not understood: the only value "
+                                      "is \"%s\".\nThe line is skipped.",
+                                      text.c_str(), CALLER_DIRECTORY));
+      }
       break;
   }
 }

@@ -23,7 +23,8 @@ int readConfigFile(const std::string& path);
 
 // clang-format off
 enum class Keyword { VMPARAM, JAVAPATH, ADDPATH, MAINCLASS, APPNAME, JAVAVERSION, ADDJARS,
-                     ARGUMENT, ADDJAR, INCLUDE };
+                     ARGUMENT, ADDJAR, INCLUDE,
+                     WORKING_DIRECTORY };
 // clang-format on
 
 // One keyword of the format: its word, and how its value is expanded.
@@ -34,7 +35,11 @@ struct KeywordRule {
   bool quoteIfSpaced;  // an expansion that holds a space is quoted
 };
 
-constexpr std::size_t KEYWORD_COUNT = 10;
+constexpr std::size_t KEYWORD_COUNT = 11;
+
+// The one value of "workingDirectory": Java starts in the directory the
+// launcher was started from.
+constexpr const char* CALLER_DIRECTORY = "caller";
 // The keywords in the order they are tested: the first one that a line begins
 // with applies, compared letter for letter over the keyword's length.
 extern const KeywordRule KEYWORDS[KEYWORD_COUNT];

@@ -41,7 +41,7 @@ int launcherMain(int argumentCount, const char* const* argumentVector) {
   startUp(argumentCount, argumentVector);
   const char* argumentZero = argumentVector[0] != nullptr ? argumentVector[0] : "";
 
-  if (locateAppConfig(argumentZero, settings.workingDir) != 0) {
+  if (locateAppConfig(settings.programPath, settings.workingDir) != 0) {
     showDebug("LpCmdLine", argumentZeroDisplay(argumentZero));
     return EXIT_NOT_LAUNCHED;
   }

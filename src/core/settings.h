@@ -17,10 +17,10 @@ struct TextList {
 };
 
 struct LaunchSettings {
-  TextList vmParams;   // options for the Java virtual machine
-  TextList vmPaths;    // classpath entries ("addpath", "addjar")
-  TextList vmJars;     // jar files found in "addjars" directories
-  TextList arguments;  // arguments for the Java application
+  TextList vmParams;             // options for the Java virtual machine
+  TextList vmPaths;              // classpath entries ("addpath", "addjar")
+  TextList vmJars;               // jar files found in "addjars" directories
+  TextList arguments;            // arguments for the Java application
   int commandLineArguments = 0;  // how many of them came from the command line, first
   std::optional<std::string> mainClass;
   std::optional<std::string> appName;
@@ -32,6 +32,15 @@ struct LaunchSettings {
   std::string configPath;    // the application's configuration file
   int configFilesRead = 0;   // configuration files opened so far, includes among them
   bool configFilesLimitReported = false;
+
+  // The launcher's path as the start-up took it: argument 0, or the program
+  // file beside which the configuration was found instead.
+  std::string programPath;
+  bool foundBesideProgramFile = false;
+  // The current directory the launcher was started in.
+  std::string callerDirectory;
+  // "workingDirectory" ("caller"): Java starts in callerDirectory.
+  std::optional<std::string> workingDirectory;
 };
 
 extern LaunchSettings launchSettings;

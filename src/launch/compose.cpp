@@ -96,14 +96,67 @@ std::size_t sizeFor(const LaunchSettings& settings, bool quoteJavaPath) {
   return size;
 }
 
+// path (as stored, perhaps opening with a double quote) taken from directory
+// when it is relative. An entry that gains a space is quoted, so that it
+// stays one word.
+std::string fromDirectory(const std::string& path, const std::string& directory,
+                          bool quoteIfSpaced) {
+  const platform::Conventions& conventions = platform::conventions();
+  const bool quoted = !path.empty() && path[0] == '"';
+  const std::string inner = quoted ? path.substr(1) : path;
+  if (inner.empty() || directory.empty() || platform::isAbsolutePath(conventions, inner)) {
+    return path;
+  }
+  std::string joined = directory;
+  if (joined.back() != conventions.directorySeparator) joined += conventions.directorySeparator;
+  joined += inner;
+  if (quoted) return '"' + joined;
+  if (!quoteIfSpaced || !holdsSpace(joined)) return joined;
+  return '"' + joined + std::string(trailingBackslashes(joined), '\\') + '"';
+}
+
+// A Java path that names a program by a relative path, not a bare name that
+// the system looks for on PATH.
+bool namesRelativeProgram(const std::string& javaPath) {
+  const bool quoted = !javaPath.empty() && javaPath[0] == '"';
+  const std::string inner = quoted ? javaPath.substr(1) : javaPath;
+  // Unquoted, it is one program where it names one file, as when composed.
+  const std::string program = !quoted && platform::isFile(javaPath)
+                                  ? javaPath
+                                  : inner.substr(0, inner.find_first_of(quoted ? "\"" : " "));
+  return program.find_first_of(std::string("/") + platform::conventions().directorySeparator) !=
+         std::string::npos;
+}
+
+// With "workingDirectory caller" Java starts where the launcher was started,
+// not in the launcher's directory: the classpath entries and a Java path that
+// the configuration names relative to the launcher's directory are made
+// absolute against it, so that Java still finds them. Without it the settings
+// are composed as they stand.
+const LaunchSettings& settingsToCompose(LaunchSettings& absolute) {
+  if (!launchSettings.workingDirectory) return launchSettings;
+  absolute = launchSettings;
+  const std::string& directory = absolute.workingDir;
+  for (TextList* list : {&absolute.vmPaths, &absolute.vmJars}) {
+    for (std::string& entry : list->entries) entry = fromDirectory(entry, directory, true);
+  }
+  if (absolute.javaPath && namesRelativeProgram(*absolute.javaPath)) {
+    absolute.javaPath = fromDirectory(*absolute.javaPath, directory, false);
+  }
+  return absolute;
+}
+
 }  // namespace
 
 std::size_t commandLineSize() {
-  return sizeFor(launchSettings, javaPathNeedsQuotes(javaPathOf(launchSettings)));
+  LaunchSettings absolute;
+  const LaunchSettings& settings = settingsToCompose(absolute);
+  return sizeFor(settings, javaPathNeedsQuotes(javaPathOf(settings)));
 }
 
 std::string composeCommandLine() {
-  const LaunchSettings& settings = launchSettings;
+  LaunchSettings absolute;
+  const LaunchSettings& settings = settingsToCompose(absolute);
   const char separator = platform::conventions().classpathSeparator;
   const std::string& javaPath = javaPathOf(settings);
   const bool quoteJavaPath = javaPathNeedsQuotes(javaPath);

@@ -34,11 +34,18 @@ int launchJava() {
     return EXIT_NOT_LAUNCHED;
   }
 
+  // Java inherits the current directory: with "workingDirectory caller" the
+  // one the launcher was started in (the command names the launcher's files
+  // by absolute paths then).
+  if (settings.workingDirectory && !settings.callerDirectory.empty()) {
+    platform::changeDirectory(settings.callerDirectory);
+  }
   const platform::ProcessOutcome outcome = platform::runProcess(commandLine);
   if (!outcome.created) {
-    showError("Error", formatText("Can't start Java %s\n%s", javaPath.c_str(),
-                                  outcome.errorText.c_str()));
-    traceDebug(formatText("CreateProcess ret %d, error=%d\n", 0, static_cast<int>(outcome.lastError)));
+    showError("Error",
+              formatText("Can't start Java %s\n%s", javaPath.c_str(), outcome.errorText.c_str()));
+    traceDebug(
+        formatText("CreateProcess ret %d, error=%d\n", 0, static_cast<int>(outcome.lastError)));
     return EXIT_NOT_LAUNCHED;
   }
   const int exitCode = static_cast<int>(outcome.exitCode);

@@ -24,4 +24,10 @@ bool namesDirectory(const Conventions& conventions, const std::string& argumentZ
          (argumentZero.size() >= 2 && argumentZero[1] == ':');
 }
 
+bool isAbsolutePath(const Conventions& conventions, const std::string& path) {
+  if (path.empty()) return false;
+  if (!conventions.driveColonMarksDirectory) return path[0] == '/';
+  return path[0] == '\\' || path[0] == '/' || (path.size() >= 2 && path[1] == ':');
+}
+
 }  // namespace carafe::platform

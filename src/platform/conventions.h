@@ -31,4 +31,9 @@ extern const Conventions POSIX_CONVENTIONS;
 // True when argument 0 names the directory the launcher lives in.
 bool namesDirectory(const Conventions& conventions, const std::string& argumentZero);
 
+// True when path does not depend on the current directory: "/..." on POSIX;
+// on Windows a drive path, or one that begins with a slash or backslash
+// (a network path, or the current drive's root).
+bool isAbsolutePath(const Conventions& conventions, const std::string& path);
+
 }  // namespace carafe::platform

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/conventions.h"
 
@@ -47,6 +48,16 @@ bool changeDirectory(const std::string& directory);
 // Looks up an environment variable, its name matched regardless of letter
 // case. An empty name is never found.
 bool environmentValue(const std::string& name, std::string& value);
+// Sets an environment variable of the launcher's own process, which the
+// configuration's "$" values and the Java process then see.
+void setEnvironmentValue(const std::string& name, const std::string& value);
+
+// The launcher's own program file, for when argument 0 does not lead to it
+// (a bare name that the shell found on PATH, a link to the launcher):
+// Windows: the module's path; POSIX: each target along the links that
+// argument 0 names, then the running executable's path. In that order,
+// without repeats; empty when the system tells none.
+std::vector<std::string> programFiles(const std::string& argumentZero);
 
 // ---- Files --------------------------------------------------------------
 

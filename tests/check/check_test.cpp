@@ -166,6 +166,25 @@ TEST(Check, ReportsEveryLineAndWhereTheRuntimeIsWhenNoneIsFound) {
   }
 }
 
+TEST(Check, SaysWhereTheConfigurationWasFoundAndWhereJavaRuns) {
+  fake::reset(platform::WINDOWS_CONVENTIONS);
+  fake::addRuntime("1.8", "C:\\jre");
+  fake::setCurrentVersion("1.8");
+  state().files["D:\\Apps\\app.config"] =
+      "mainclass app.Main\naddpath app.jar\nworkingDirectory caller\n";
+  state().programFiles = {"D:\\Apps\\app.exe"};
+  const std::string text = writeReport(runChecked("app", {}), false).text;
+  for (const std::string& expected : {
+           std::string("  configuration file: D:\\Apps\\app.config\n    found beside the "
+                       "launcher's program file D:\\Apps\\app.exe: argument 0 does not lead"),
+           std::string("      sets Java's directory to \"caller\"\n"),
+           std::string("Java's directory\n  D:\\Work (workingDirectory caller"),
+           std::string(" -classpath D:\\Apps\\app.jar; app.Main\n"),
+       }) {
+    EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
+  }
+}
+
 TEST(ZipEntries, ReadsTheCentralDirectoryOrSaysWhatIsWrong) {
   const std::string jar = zipOf({"a/B.class", "META-INF/versions/11/a/C.class"});
   const struct {

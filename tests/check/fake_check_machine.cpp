@@ -35,6 +35,10 @@ bool readFileRange(const std::string& path, std::uint64_t offset, std::size_t si
 
 std::string launcherArgumentZero(const std::string& path) { return path; }
 
+std::vector<std::string> launcherProgramFiles(const std::string&) {
+  return fake::state().programFiles;
+}
+
 void writeOutput(const std::string& text) { fakeOutput() += text; }
 
 const platform::Conventions& nativeConventions() { return *fake::state().conventions; }

@@ -11,7 +11,9 @@ harness.py), and runs it with a controlled environment.
 
 import argparse
 import os
+import shutil
 import signal
+import subprocess
 import sys
 import unittest
 
@@ -577,6 +579,49 @@ class ExampleApplication(unittest.TestCase):
             self.assertTrue(lines[0].startswith("Hello from carafe on Java "), result)
             self.assertEqual(lines[1:], ["argument: x y", "argument: first",
                                          "argument: second one"])
+
+
+class CommandLineTool(unittest.TestCase):
+    """A tool installed in a directory of its own, linked from a bin directory
+    on PATH, started by its name in a work directory with a relative file
+    name, on the real Java."""
+
+    SOURCE = """import java.nio.file.*;
+public class ReadIt {
+    public static void main(String[] args) throws Exception {
+        System.out.println("app dir: " + System.getenv("CARAFE_APP_DIR"));
+        System.out.print(new String(Files.readAllBytes(Paths.get(args[0])), "UTF-8"));
+    }
+}
+"""
+
+    def test_reads_the_callers_file_only_with_working_directory_caller(self):
+        javac = shutil.which("javac")
+        if javac is None:
+            self.skipTest("no javac on PATH")
+        with harness.Sandbox(CARAFE) as box:
+            tool = box.path("opt", "read it")  # a space, which the classpath entry then holds
+            source = box.write_file(box.path("src", "ReadIt.java"), self.SOURCE)
+            subprocess.run([javac, "-d", os.path.join(tool, "classes"), source], check=True)
+            launcher = box.install_app("readit", directory=tool)
+            os.makedirs(box.path("bin"))
+            os.symlink(os.path.relpath(launcher, box.path("bin")), box.path("bin", "readit"))
+            box.write_file(os.path.join(tool, "notes.txt"), "the tool's own notes\n")
+            work = box.path("work")
+            box.write_file(os.path.join(work, "notes.txt"), "the caller's notes\n")
+            extra = {name: os.environ.get(name) for name in ("CARAFE_JVM_PATH", "JAVA_HOME")}
+            env = box.environment(extra=extra)
+            env["PATH"] = box.path("bin") + os.pathsep + os.environ.get("PATH", "/usr/bin:/bin")
+            cases = [
+                ("workingDirectory caller", "workingDirectory caller\n", "the caller's notes"),
+                ("without it, as always", "", "the tool's own notes"),
+            ]
+            for name, line, notes in cases:
+                with self.subTest(name):
+                    box.write_config(launcher, "mainclass ReadIt\naddpath classes\n" + line)
+                    result = box.run("readit", ["notes.txt"], cwd=work, env=env, timeout=60)
+                    self.assertEqual(result.code, 0, result)
+                    self.assertEqual(result.stdout, "app dir: %s\n%s\n" % (tool, notes), result)
 
 
 def main():

@@ -179,5 +179,74 @@ TEST(ComposeCommandLine, QuotesAJavaPathWithSpacesOnlyWhenItNamesOneFile) {
   }
 }
 
+TEST(ComposeCommandLine, TakesRelativePathsFromTheLauncherDirectoryWhenJavaStartsInTheCallers) {
+  const struct {
+    const char* name;
+    const platform::Conventions* conventions;
+    bool caller;  // "workingDirectory caller"
+    std::string workingDir;
+    std::string javaPath;
+    std::vector<std::string> vmPaths;
+    std::vector<std::string> vmJars;
+    std::string text;
+  } cases[] = {
+      {"without the keyword: as written",
+       &platform::WINDOWS_CONVENTIONS,
+       false,
+       "C:\\Apps\\Tool",
+       "jre\\bin\\java.exe",
+       {"lib/a.jar", "\"lib dir\"/b.jar"},
+       {"jars/c.jar"},
+       "jre\\bin\\java.exe -classpath lib/a.jar;\"lib dir\"/b.jar;jars/c.jar; M x"},
+      {"relative entries and javapath, quoting kept",
+       &platform::WINDOWS_CONVENTIONS,
+       true,
+       "C:\\Apps\\Tool",
+       "jre\\bin\\java.exe",
+       {"lib/a.jar", "\"lib dir\"/b.jar", "D:\\abs\\d.jar", "\\\\server\\e.jar"},
+       {"jars/c.jar"},
+       "C:\\Apps\\Tool\\jre\\bin\\java.exe -classpath C:\\Apps\\Tool\\lib/a.jar;"
+       "\"C:\\Apps\\Tool\\lib dir\"/b.jar;D:\\abs\\d.jar;\\\\server\\e.jar;"
+       "C:\\Apps\\Tool\\jars/c.jar; M x"},
+      {"a directory with a space: entries quoted, a bare java left to PATH",
+       &platform::WINDOWS_CONVENTIONS,
+       true,
+       "C:\\Program Files\\Tool",
+       "java",
+       {"classes\\", "lib/a.jar"},
+       {},
+       "java -classpath \"C:\\Program Files\\Tool\\classes\\\\\";"
+       "\"C:\\Program Files\\Tool\\lib/a.jar\"; M x"},
+      {"a quoted relative javapath",
+       &platform::WINDOWS_CONVENTIONS,
+       true,
+       "E:\\",
+       "\"my jre\\bin\\java.exe\"",
+       {},
+       {"lib/a.jar"},
+       "\"E:\\my jre\\bin\\java.exe\" -classpath E:\\lib/a.jar; M x"},
+      {"POSIX",
+       &platform::POSIX_CONVENTIONS,
+       true,
+       "/opt/tool",
+       "jre/bin/java",
+       {"lib/a.jar", "/usr/share/java/b.jar"},
+       {"jars/c.jar"},
+       "/opt/tool/jre/bin/java -classpath /opt/tool/lib/a.jar:/usr/share/java/b.jar:"
+       "/opt/tool/jars/c.jar: M x"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fake::reset(*c.conventions);
+    fill({c.name, c.javaPath, {}, c.vmPaths, c.vmJars, "M", {"x"}, "", 0});
+    launchSettings.workingDir = c.workingDir;
+    if (c.caller) launchSettings.workingDirectory = "caller";
+    const std::string text = composeCommandLine();
+    EXPECT_EQ(text, c.text + " ");
+    EXPECT_GE(commandLineSize(), text.size() + 2);
+    EXPECT_EQ(launchSettings.vmPaths.entries, c.vmPaths);  // the settings stay as read
+  }
+}
+
 }  // namespace
 }  // namespace carafe

@@ -353,5 +353,34 @@ TEST(ReadConfigFile, StoresAHundredEntriesPerListAndReportsTheRestOncePerList) {
   }
 }
 
+TEST(ReadConfigFile, TakesWorkingDirectoryCallerAndRefusesAnyOtherValue) {
+  const struct {
+    std::string content;
+    std::optional<std::string> workingDirectory;
+    std::string notice;  // empty: none
+  } cases[] = {
+      {"workingDirectory caller\n", "caller", ""},
+      {"workingDirectory Caller\nmainclass M\n",
+       {},
+       "\"workingDirectory Caller\" is not understood: the only value is \"caller\".\n"
+       "The line is skipped."},
+      {"workingDirectory caller\nworkingDirectory launcher\n", "caller",
+       "\"workingDirectory launcher\" is not understood: the only value is \"caller\".\n"
+       "The line is skipped."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.content);
+    fake::reset();
+    EXPECT_EQ(read(c.content), 0);
+    EXPECT_EQ(launchSettings.workingDirectory, c.workingDirectory);
+    if (c.notice.empty()) {
+      EXPECT_TRUE(state().notices.empty());
+    } else {
+      EXPECT_EQ(state().notices,
+                (std::vector<fake::Notice>{{"Error", c.notice, platform::NoticeStyle::ERROR}}));
+    }
+  }
+}
+
 }  // namespace
 }  // namespace carafe

@@ -102,6 +102,134 @@ TEST(StartUp, SettlesTheWorkingDirectoryAndConfigurationPathByArgumentZero) {
   }
 }
 
+struct ProgramFileCase {
+  const char* name;
+  const platform::Conventions* conventions;
+  std::string currentDirectory;
+  std::string argumentZero;
+  std::vector<std::string> programFiles;    // as the system names the launcher's file
+  std::vector<std::string> configurations;  // the files that exist
+  std::string workingDir;
+  std::vector<std::string> changes;  // of the current directory, in order
+  std::string configPath;
+};
+
+TEST(StartUp, LooksBesideTheProgramFileOnlyWhereArgumentZeroFindsNoConfiguration) {
+  const auto* windows = &platform::WINDOWS_CONVENTIONS;
+  const auto* posix = &platform::POSIX_CONVENTIONS;
+  const std::string module = "C:\\Apps\\Tool\\tool.exe";
+  const std::string beside = "C:\\Apps\\Tool\\tool.config";
+  const std::string unc = "\\\\server\\share\\Tool\\tool.exe";
+  const ProgramFileCase cases[] = {
+      {"bare name from cmd",
+       windows,
+       "D:\\Work",
+       "tool",
+       {module},
+       {beside},
+       "C:\\Apps\\Tool",
+       {"C:\\Apps\\Tool"},
+       beside},
+      {"relative path",
+       windows,
+       "C:\\Apps",
+       "Tool\\tool.exe",
+       {module},
+       {beside},
+       "C:\\Apps\\Tool",
+       {"C:\\Apps\\Tool"},
+       beside},
+      {"network path",
+       windows,
+       "D:\\Work",
+       unc,
+       {unc},
+       {"\\\\server\\share\\Tool\\tool.config"},
+       "\\\\server\\share\\Tool",
+       {"\\\\server\\share\\Tool"},
+       "\\\\server\\share\\Tool\\tool.config"},
+      {"drive path without a configuration: as today",
+       windows,
+       "D:\\Work",
+       module,
+       {module},
+       {},
+       "C:\\Apps\\Tool",
+       {"C:\\Apps\\Tool"},
+       beside},
+      {"a configuration in the current directory wins",
+       windows,
+       "D:\\Work",
+       "tool",
+       {module},
+       {beside, "D:\\Work\\tool.config"},
+       "D:\\Work",
+       {},
+       "D:\\Work\\tool.config"},
+      {"found nowhere: the classic place",
+       windows,
+       "D:\\Work",
+       "tool",
+       {module},
+       {},
+       "D:\\Work",
+       {},
+       "D:\\Work\\tool.config"},
+      {"no program file known",
+       windows,
+       "D:\\Work",
+       "tool",
+       {},
+       {beside},
+       "D:\\Work",
+       {},
+       "D:\\Work\\tool.config"},
+      {"a link in a bin directory",
+       posix,
+       "/work",
+       "/usr/local/bin/ed",
+       {"/opt/editor/editor"},
+       {"/opt/editor/editor.config"},
+       "/opt/editor",
+       {"/usr/local/bin", "/opt/editor"},
+       "/opt/editor/editor.config"},
+      {"a chain of links: the first directory that holds it",
+       posix,
+       "/work",
+       "/usr/bin/tool",
+       {"/opt/tool/current", "/opt/tool/1.2/tool"},
+       {"/opt/tool/1.2/tool.config"},
+       "/opt/tool/1.2",
+       {"/usr/bin", "/opt/tool/1.2"},
+       "/opt/tool/1.2/tool.config"},
+      {"a configuration beside the link wins",
+       posix,
+       "/work",
+       "/usr/bin/tool",
+       {"/opt/tool/tool"},
+       {"/usr/bin/tool.config", "/opt/tool/tool.config"},
+       "/usr/bin",
+       {"/usr/bin"},
+       "/usr/bin/tool.config"},
+  };
+  for (const ProgramFileCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    fake::reset(*c.conventions);
+    state().currentDirectory = c.currentDirectory;
+    state().programFiles = c.programFiles;
+    for (const std::string& path : c.configurations) state().files[path] = "mainclass M\n";
+    start({c.argumentZero});
+    EXPECT_EQ(launchSettings.workingDir, c.workingDir);
+    EXPECT_EQ(state().directoryChanges, c.changes);
+    EXPECT_EQ(appConfigPath(launchSettings.programPath, launchSettings.workingDir), c.configPath);
+    // The launcher's directory is in the environment before the configuration is read.
+    std::string appDirectory;
+    EXPECT_TRUE(platform::environmentValue("CARAFE_APP_DIR", appDirectory));
+    EXPECT_EQ(appDirectory, c.workingDir);
+    EXPECT_EQ(launchSettings.callerDirectory, c.currentDirectory);
+  }
+}
+
 TEST(StartUp, UnreadableCurrentDirectoryLeavesTheWorkingDirectoryEmpty) {
   fake::reset();
   state().currentDirectoryReadable = false;

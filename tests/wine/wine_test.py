@@ -1071,6 +1071,43 @@ class ConsoleProgram(WineTestCase):
         self.assertEqual(SESSION.read_urls(), [])
 
 
+    def test_started_by_name_from_the_path_java_works_where_the_user_is(self):
+        # As a user of a command-line tool: its folder on PATH, started by its
+        # name in cmd from a work folder, with a file name relative to it.
+        s = Scenario("console-path")
+        s.install_launcher(r"Apps\Tool\tool.exe", launcher=OPTIONS.console_exe)
+        s.write(r"Apps\Tool\lib\a.jar", "jar")
+        s.mkdir("work")
+        java = s.add_runtime("jre") + r"\bin\java.exe"
+        SESSION.register("1.5", [("1.5", s.win("jre"))])
+        record = os.path.join(s.root, "java.txt")
+        tool = s.win(r"Apps\Tool")
+        cases = [
+            ("by name, workingDirectory caller",
+             ["mainclass app.Tool", "addjars lib", "vmparam -Dhome=$CARAFE_APP_DIR",
+              "workingDirectory caller"], "tool", s.win("work"),
+             [java, "-Dhome=" + tool.replace("\\", "/"), "-classpath", tool + r"\lib/a.jar;",
+              "app.Tool", "notes.txt"]),
+            ("by full path, without it: as always", ["mainclass app.Tool", "addjars lib"],
+             tool + r"\tool.exe", tool, [java, "-classpath", "lib/a.jar;", "app.Tool", "notes.txt"]),
+        ]
+        for name, lines, command, directory, argv in cases:
+            with self.subTest(name):
+                s.write(r"Apps\Tool\tool.config", "".join(line + "\n" for line in lines))
+                if os.path.exists(record):
+                    os.remove(record)
+                s.write("run.bat", "@echo off\r\nset PATH=%s;%%PATH%%\r\ncd /d %s\r\n"
+                        "%s notes.txt\r\n" % (tool, s.win("work"), command))
+                stdout, stderr, boxes = SESSION.run_console(
+                    s.win("run.bat"),
+                    environment={"CARAFE_FAKE_JAVA_RECORD": windows_path_of_unix(record)})
+                self.assertEqual(boxes, [])
+                starts = read_java_starts(record)
+                self.assertEqual(len(starts), 1, stdout + stderr)
+                self.assertEqual(starts[0].directory, directory)
+                self.assertEqual(starts[0].argv, argv)
+
+
 class RegistryViews(WineTestCase):
     """A 32-bit runtime registers in the 32-bit view of the registry, which a
     32-bit launcher reads as its runtime registry; a 64-bit one finds it where

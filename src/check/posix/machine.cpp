@@ -110,6 +110,10 @@ bool readFileRange(const std::string& path, std::uint64_t offset, std::size_t si
 
 std::string launcherArgumentZero(const std::string& path) { return platform::programPath(path); }
 
+std::vector<std::string> launcherProgramFiles(const std::string& argumentZero) {
+  return platform::linkedProgramFiles(argumentZero);
+}
+
 void writeOutput(const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), stdout);
   std::fflush(stdout);

@@ -109,6 +109,31 @@ bool readFileRange(const std::string& path, std::uint64_t offset, std::size_t si
 
 std::string launcherArgumentZero(const std::string& path) { return path; }
 
+std::vector<std::string> launcherProgramFiles(const std::string& argumentZero) {
+  // As cmd finds a program: a path as it stands, a bare name in the current
+  // directory and then on PATH; ".exe" added where the name has none.
+  const bool bare = argumentZero.find_first_of("\\/:") == std::string::npos;
+  std::vector<std::string> directories = {"."};
+  if (bare) {
+    for (const std::string& directory : split(environment("PATH"), ';')) {
+      directories.push_back(directory);
+    }
+  }
+  for (const std::string& directory : directories) {
+    for (const char* extension : {"", ".exe"}) {
+      const std::string candidate =
+          (bare ? directory + "\\" : std::string()) + argumentZero + extension;
+      if (pathKind(candidate) != PathKind::FILE) continue;
+      char full[4096] = "";
+      const DWORD length = GetFullPathNameA(candidate.c_str(), sizeof full, full, nullptr);
+      if (length == 0 || length >= sizeof full) return {};
+      return {std::string(full, length)};
+    }
+    if (!bare) break;
+  }
+  return {};
+}
+
 void writeOutput(const std::string& text) {
   if (!platform::writeConsoleText(GetStdHandle(STD_OUTPUT_HANDLE), text)) {
     std::fwrite(text.data(), 1, text.size(), stdout);

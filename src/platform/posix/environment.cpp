@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <vector>
 
 #include "platform/environment_match.h"
@@ -31,6 +32,10 @@ bool environmentValue(const std::string& name, std::string& value) {
     if (environmentEntryMatches(*entry, name, value)) return true;
   }
   return false;
+}
+
+void setEnvironmentValue(const std::string& name, const std::string& value) {
+  ::setenv(name.c_str(), value.c_str(), 1);
 }
 
 }  // namespace carafe::platform

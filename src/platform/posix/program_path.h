@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace carafe::platform {
 
@@ -10,5 +11,14 @@ namespace carafe::platform {
 // change into the launcher's directory), and a bare name that the shell
 // found on PATH gets that directory.
 std::string programPath(const std::string& argumentZero);
+
+// The program files that path leads to through links: each link's target in
+// turn (its directory resolved, its own name kept, so that a chain of links
+// is followed step by step), then the file itself with every link resolved.
+// Empty when path is no link.
+std::vector<std::string> linkedProgramFiles(const std::string& path);
+
+// Appends path to files unless it is empty or there already.
+void addProgramFile(std::vector<std::string>& files, const std::string& path);
 
 }  // namespace carafe::platform

@@ -40,4 +40,11 @@ bool environmentValue(const std::string& name, std::string& value) {
   return false;
 }
 
+void setEnvironmentValue(const std::string& name, const std::string& value) {
+  // The process's environment, which CreateProcess hands to Java, and the
+  // runtime library's copy, which environmentValue reads.
+  SetEnvironmentVariableA(name.c_str(), value.c_str());
+  _putenv((name + "=" + value).c_str());
+}
+
 }  // namespace carafe::platform

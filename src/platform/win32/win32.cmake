@@ -26,6 +26,7 @@ add_library(carafe_win32 OBJECT
   ${CARAFE_WIN32_DIR}/files.cpp
   ${CARAFE_WIN32_DIR}/output.cpp
   ${CARAFE_WIN32_DIR}/process.cpp
+  ${CARAFE_WIN32_DIR}/program_file.cpp
 )
 target_link_libraries(carafe_win32 PUBLIC carafe_win32_machine carafe_logic)
 # "-A" functions throughout: the launcher's texts are 8-bit, in the process's code

@@ -1,7 +1,8 @@
 // The parts of the POSIX build that touch the file system, over real files in
-// a temporary directory: the runtime view over 20 installed runtimes, the jar
-// scan of a directory with 100 jars among 1,000 other files, and the reading
-// of configuration files from disk.
+// a temporary directory: the runtime view over 20 installed runtimes, the
+// search of every place a runtime may be (20 runtimes in the tool managers'
+// folders of a home directory), the jar scan of a directory with 100 jars
+// among 1,000 other files, and the reading of configuration files from disk.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -19,6 +20,7 @@
 #include "core/settings.h"
 #include "launch/jar_scan.h"
 #include "platform/posix/runtime_view.h"
+#include "runtime/discovery.h"
 
 namespace {
 
@@ -45,20 +47,41 @@ void writeText(const fs::path& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }
 
+void makeRuntime(const fs::path& home, const std::string& version) {
+  fs::create_directories(home / "bin");
+  writeText(home / "bin" / "java", "#!/bin/sh\n");
+  fs::permissions(home / "bin" / "java", fs::perms::owner_all);
+  writeText(home / "release", "IMPLEMENTOR=\"Example\"\nJAVA_RUNTIME_VERSION=\"" + version +
+                                  "+7\"\nJAVA_VERSION=\"" + version +
+                                  "\"\nOS_NAME=\"Linux\"\nMODULES=\"java.base java.logging\"\n");
+}
+
+// A home directory whose five tool managers' folders hold four runtimes each,
+// with SDKMAN's "current" link to one of them.
+fs::path managersHome() {
+  const fs::path home = scratchDirectory() / "home";
+  if (fs::exists(home)) return home;
+  const char* const folders[] = {".sdkman/candidates/java", ".jdks", ".gradle/jdks",
+                                 ".asdf/installs/java", ".jbang/cache/jdks"};
+  const char* const families[] = {"1.8.0_4", "11.0.", "17.0.", "21.0."};
+  for (int place = 0; place < 5; ++place) {
+    for (int i = 0; i < 4; ++i) {
+      const std::string version = families[i] + std::to_string(10 + place);
+      makeRuntime(home / folders[place] / ("jdk-" + version), version);
+    }
+  }
+  fs::create_directory_symlink(home / folders[0] / "jdk-21.0.10", home / folders[0] / "current");
+  fs::create_directories(scratchDirectory() / "bin-without-java");
+  return home;
+}
+
 fs::path runtimesRoot() {
   const fs::path root = scratchDirectory() / "jvm";
   if (fs::exists(root)) return root;
   fs::create_directories(root);
   const char* const families[] = {"1.8.0_4", "11.0.", "17.0.", "21.0."};
   for (int i = 0; i < 20; ++i) {
-    const std::string version = families[i % 4] + std::to_string(10 + i);
-    const fs::path home = root / ("runtime-" + std::to_string(i));
-    fs::create_directories(home / "bin");
-    writeText(home / "bin" / "java", "#!/bin/sh\n");
-    fs::permissions(home / "bin" / "java", fs::perms::owner_all);
-    writeText(home / "release", "IMPLEMENTOR=\"Example\"\nJAVA_RUNTIME_VERSION=\"" + version +
-                                    "+7\"\nJAVA_VERSION=\"" + version +
-                                    "\"\nOS_NAME=\"Linux\"\nMODULES=\"java.base java.logging\"\n");
+    makeRuntime(root / ("runtime-" + std::to_string(i)), families[i % 4] + std::to_string(10 + i));
   }
   // Links and directories that are no runtime, as package managers leave them.
   fs::create_directory_symlink(root / "runtime-0", root / "default-java");
@@ -90,6 +113,33 @@ void buildViewOnly(benchmark::State& run) {
   }
 }
 BENCHMARK(buildViewOnly)->Name("runtime_view_20_keys_only")->Unit(benchmark::kMicrosecond);
+
+// The whole search as the launcher runs it where the runtime registry does
+// not answer: the system's places of this machine (/usr/lib/jvm, /opt, ...),
+// a PATH without java and the five tool managers' folders of the home
+// directory, then the keys built from what was found.
+void discoverWider(benchmark::State& run) {
+  const fs::path home = managersHome();
+  const std::string savedPath = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+  ::setenv("HOME", home.c_str(), 1);
+  ::setenv("PATH", (scratchDirectory() / "bin-without-java").c_str(), 1);
+  for (const char* name : {"CARAFE_JVM_PATH", "JAVA_HOME", "JDK_HOME"}) ::unsetenv(name);
+  std::size_t found = 0;
+  std::size_t keys = 0;
+  for (auto _ : run) {
+    carafe::forgetDiscovery();
+    const carafe::Discovery& discovery = carafe::discoverRuntimes();
+    found = discovery.runtimes.size();
+    keys = discovery.view.keys.size();
+  }
+  ::setenv("PATH", savedPath.c_str(), 1);
+  run.counters["runtimes"] = static_cast<double>(found);
+  run.counters["keys"] = static_cast<double>(keys);
+  if (found < 20) run.SkipWithError("the search found fewer than the 20 runtimes");
+}
+BENCHMARK(discoverWider)
+    ->Name("runtime_search_wider_20_in_5_places")
+    ->Unit(benchmark::kMicrosecond);
 
 void scanJars(benchmark::State& run) {
   const fs::path lib = scratchDirectory() / "lib";

@@ -1,10 +1,12 @@
-// The required-version lookup over arbitrary installed key names, and the
-// POSIX runtime view built from runtimes of arbitrary versions.
+// The required-version lookup over arbitrary installed key names, the
+// runtime view built from runtimes of arbitrary versions, the version ordering
+// and the reader of a runtime's release file.
 //
 // Input: one byte of options (bit 0 debug mode, bit 1 POSIX conventions,
 // bit 2 answer Yes to the download offer, bit 3 no runtime registered at all,
 // bit 6 the keys have no "JavaHome"), then lines: the required version, then
-// one installed key name per line.
+// one installed key name per line. The text after the options byte is also
+// read whole as a release file.
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -28,6 +30,8 @@ std::string lower(std::string text) {
   return text;
 }
 
+void checkOrdering(const std::vector<std::string>& versions);
+
 void checkRuntimeView(const std::vector<std::string>& versions) {
   std::vector<carafe::platform::InstalledRuntime> runtimes;
   for (std::size_t i = 0; i < versions.size(); ++i) {
@@ -48,12 +52,59 @@ void checkRuntimeView(const std::vector<std::string>& versions) {
   for (std::size_t i = 1; i < view.keys.size(); ++i) {
     if (!(view.keys[i - 1].name < view.keys[i].name)) fail("keys out of order or repeated");
   }
+  checkOrdering(versions);
+}
+
+// versionLess is a strict weak ordering over whatever it is given: no version
+// below itself, never each below the other, and both "below" and "neither
+// below the other" carry over from a to b to c (sorting relies on all four).
+void checkOrdering(const std::vector<std::string>& versions) {
+  using carafe::platform::versionLess;
   for (const std::string& a : versions) {
-    if (carafe::platform::versionLess(a, a)) fail("a version is below itself", a);
+    if (versionLess(a, a)) fail("a version is below itself", a);
     for (const std::string& b : versions) {
-      if (carafe::platform::versionLess(a, b) && carafe::platform::versionLess(b, a)) {
+      if (versionLess(a, b) && versionLess(b, a)) {
         fail("two versions are each below the other", a + " " + b);
       }
+    }
+  }
+  // Triples over the first few, so that one input stays fast.
+  const std::size_t count = std::min<std::size_t>(versions.size(), 12);
+  for (std::size_t i = 0; i < count; ++i) {
+    for (std::size_t j = 0; j < count; ++j) {
+      for (std::size_t k = 0; k < count; ++k) {
+        const std::string& a = versions[i];
+        const std::string& b = versions[j];
+        const std::string& c = versions[k];
+        if (versionLess(a, b) && versionLess(b, c) && !versionLess(a, c)) {
+          fail("below is not transitive", a + " " + b + " " + c);
+        }
+        const bool sameAB = !versionLess(a, b) && !versionLess(b, a);
+        const bool sameBC = !versionLess(b, c) && !versionLess(c, b);
+        if (sameAB && sameBC && (versionLess(a, c) || versionLess(c, a))) {
+          fail("equal versions are not equal to each other", a + " " + b + " " + c);
+        }
+      }
+    }
+  }
+}
+
+// A release file of any bytes gives a version that can name a key, or none;
+// a version written the way runtimes write it is read back unchanged.
+void checkReleaseReader(const std::string& text, const std::vector<std::string>& versions) {
+  const std::string found = carafe::platform::releaseVersion(text);
+  if (!found.empty()) {
+    if (!carafe::platform::usableVersion(found))
+      fail("a release file gave an unusable version", found);
+    if (text.find("JAVA_VERSION=") == std::string::npos || text.find(found) == std::string::npos) {
+      fail("a release file gave a version it does not hold", found);
+    }
+  }
+  for (const std::string& version : versions) {
+    if (!carafe::platform::usableVersion(version)) continue;
+    const std::string written = "IMPLEMENTOR=\"x\"\r\nJAVA_VERSION=\"" + version + "\"\r\n";
+    if (carafe::platform::releaseVersion(written) != version) {
+      fail("a written version is not read back", version);
     }
   }
 }
@@ -91,7 +142,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   carafe::fuzz::checkNothingLeftOpen();
 
-  checkRuntimeView(names.size() > 64 ? std::vector<std::string>(names.begin(), names.begin() + 64)
-                                     : names);
+  const std::vector<std::string> some =
+      names.size() > 64 ? std::vector<std::string>(names.begin(), names.begin() + 64) : names;
+  checkRuntimeView(some);
+  checkReleaseReader(input.text, some);
   return 0;
 }

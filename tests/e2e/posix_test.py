@@ -282,12 +282,18 @@ class DefaultRuntime(LauncherTest):
     def test_no_runtime_installed(self):
         empty = self.box.path("empty")
         os.makedirs(empty)
+        # CARAFE_JVM_PATH pins the search: a runtime in SDKMAN or behind the
+        # java on PATH is not seen while it is set.
+        self.box.make_runtime("17.0.15", parent=self.box.path(".sdkman", "candidates", "java"))
+        java_on_path = self.box.path("java-on-path")
+        os.makedirs(java_on_path)
+        os.symlink(self.java11.java, os.path.join(java_on_path, "java"))
         for args, expected in [([], ["Error!: No Java Installation Found"]),
                                (["-d"], ["Error Accessing Registry!: "
                                          "SOFTWARE\\JavaSoft\\Java Runtime Environment",
                                          "Error!: No Java Installation Found"])]:
             with self.subTest(args=args):
-                result = self.run_app(self.app, args, jvm_path=[empty])
+                result = self.run_app(self.app, args, jvm_path=[empty], path_dirs=[java_on_path])
                 self.assertEqual(result.code, 2, result)
                 self.assertEqual(result.java_calls, [])
                 lines = result.stderr.splitlines()
@@ -348,17 +354,41 @@ class RequiredVersion(LauncherTest):
         ] + launch_error("Main", java, 7).splitlines())
 
     def test_version_forms(self):
+        # Machines where CARAFE_JVM_PATH is unset and the only runtime that
+        # answers is outside the system's places: the launcher searches the
+        # wider view. The system's own runtimes (this machine's /usr/lib/jvm)
+        # are searched too, so these versions are ones only the fakes have.
+        sdkman_user = self.box.path("sdkman-user")
+        self.runtimes["21.0.99"] = self.box.make_runtime(
+            "21.0.99", exit_code=7, parent=os.path.join(sdkman_user, ".sdkman", "candidates",
+                                                        "java"), name="21.0.99-tem")
+        self.runtimes["21.0.98"] = self.box.make_runtime(
+            "21.0.98", exit_code=7, parent=self.box.path("unpacked"))
+        java_on_path = self.box.path("java-on-path")
+        os.makedirs(java_on_path)
+        os.symlink(self.runtimes["21.0.98"].java, os.path.join(java_on_path, "java"))
+        # A PATH without java that still holds what the fake java runs.
+        no_java = self.box.path("no-java")
+        os.makedirs(no_java)
+        os.symlink(shutil.which("sed"), os.path.join(no_java, "sed"))
+        bare_path = os.pathsep.join([self.box.tools_dir, no_java])
+        unpinned = dict(CARAFE_JVM_PATH=None, JAVA_HOME=None, JDK_HOME=None)
         cases = [
-            ("exact", "1.8.0_452", "1.8.0_452"),
-            ("family without patch level", "11", "11.0.2"),
-            ("highest patch level of a prefix", "1.8.0", "1.8.0_462"),
-            ("equal patch level accepted", "1.8.0_462+", "1.8.0_462"),
+            ("exact", "1.8.0_452", "1.8.0_452", {}),
+            ("family without patch level", "11", "11.0.2", {}),
+            ("highest patch level of a prefix", "1.8.0", "1.8.0_462", {}),
+            ("equal patch level accepted", "1.8.0_462+", "1.8.0_462", {}),
+            ("only in SDKMAN", "21.0.99", "21.0.99",
+             dict(extra=dict(unpinned, HOME=sdkman_user, PATH=bare_path))),
+            ("only the java on PATH", "21.0.98", "21.0.98",
+             dict(extra=dict(unpinned, HOME=self.elsewhere,
+                             PATH=os.pathsep.join([java_on_path, bare_path])))),
         ]
-        for name, required, chosen in cases:
+        for name, required, chosen, env in cases:
             with self.subTest(name):
                 app = self.box.install_app("hello", config="mainclass Main\njavaVersion %s\n"
                                            % required)
-                result = self.run_app(app)
+                result = self.run_app(app, **env)
                 java = self.runtimes[chosen].java
                 self.assert_ran(result, 7, [java, "-classpath", "", "Main"])
                 self.assertTrue(result.stderr.endswith(launch_error("Main", java, 7)), result)

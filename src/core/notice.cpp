@@ -47,4 +47,8 @@ void traceDebug(const std::string& line) {
   if (launchSettings.debugMode) trace(line);
 }
 
+void traceSearch(const std::string& line) {
+  if (launchSettings.debugMode || !platform::conventions().traceOnStandardError) trace(line);
+}
+
 }  // namespace carafe

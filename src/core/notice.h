@@ -24,5 +24,10 @@ void showDebug(const std::string& caption, const std::string& text);
 void trace(const std::string& line);
 // Writes a trace line in debug mode only.
 void traceDebug(const std::string& line);
+// Writes a line of the search for a required version: in every mode where
+// trace lines go to standard output, which only someone who captures it sees
+// (the GUI programs), and in debug mode only where they go to standard error,
+// the terminal of whoever runs a command-line application.
+void traceSearch(const std::string& line);
 
 }  // namespace carafe

@@ -3,17 +3,17 @@
 namespace carafe::platform {
 
 const Conventions WINDOWS_CONVENTIONS = {
-    "windows", '\\', true, ';', "\\bin", "\\javaw.exe", "\\java.exe",
+    "windows", '\\', true,  ';', "\\bin", "\\javaw.exe", "\\java.exe",
     32766,  // CreateProcess takes 32,767 characters, the terminator included
-    ';',       true,
+    ';',       true, false,
 };
 
 const Conventions WINDOWS_CONSOLE_CONVENTIONS = {
-    "windows-console", '\\', true, ';', "\\bin", "\\java.exe", "\\java.exe", 32766, ';', true,
+    "windows-console", '\\', true, ';', "\\bin", "\\java.exe", "\\java.exe", 32766, ';', true, true,
 };
 
 const Conventions POSIX_CONVENTIONS = {
-    "posix", '/', false, ':', "/bin", "/java", "/java", 0, ':', false,
+    "posix", '/', false, ':', "/bin", "/java", "/java", 0, ':', false, true,
 };
 
 bool namesDirectory(const Conventions& conventions, const std::string& argumentZero) {

@@ -18,12 +18,17 @@ struct Conventions {
   std::size_t maxCommandLineLength;   // longest command text a process accepts; 0: no limit
   char pathListSeparator;             // separates the directories of PATH
   bool windowsRuntimePlaces;          // runtimes are where Windows installers put them
+  // Trace lines go to standard error, which is the user's terminal where the
+  // program is started from one, rather than to standard output, which a
+  // program without a console shows nobody unless it is captured.
+  bool traceOnStandardError;
 };
 
 // Windows: drive paths with backslashes, ";" classpaths, javaw.exe.
 extern const Conventions WINDOWS_CONVENTIONS;
 // The Windows console build: the same, with java.exe in every mode, since a
-// command-line application needs the console runtime.
+// command-line application needs the console runtime, and trace lines on
+// standard error, since its standard output is the application's result.
 extern const Conventions WINDOWS_CONSOLE_CONVENTIONS;
 // Linux and macOS: "/" paths, ":" classpaths, bin/java.
 extern const Conventions POSIX_CONVENTIONS;

@@ -30,10 +30,11 @@ constexpr int ANSWER_NO = 7;   // the button value of No
 // Shows a modal notice and returns the button chosen (ANSWER_YES for Yes).
 int showNotice(const std::string& caption, const std::string& text, NoticeStyle style);
 
-// Writes trace lines: to standard output on Windows, as the launcher always
-// has (a GUI program's output is seen only where it is captured), and to
-// standard error on POSIX, so that standard output carries only what the
-// application itself writes (app | other-program).
+// Writes trace lines: to standard output from the Windows GUI programs, as
+// the launcher always has (a GUI program's output is seen only where it is
+// captured), and to standard error on POSIX and from the Windows console
+// program, so that standard output carries only what the application itself
+// writes (app | other-program). Conventions::traceOnStandardError tells which.
 void writeTrace(const std::string& text);
 // Writes text to standard error.
 void writeStandardError(const std::string& text);

@@ -77,7 +77,7 @@ void traceSearch(const RuntimeKeys& keys, const std::string& line) {
   if (keys.wider()) {
     traceDebug(line);
   } else {
-    trace(line);
+    traceSearch(line);
   }
 }
 

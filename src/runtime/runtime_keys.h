@@ -36,8 +36,10 @@ struct RuntimeKeys {
 // nullptr when it holds none.
 const platform::RuntimeView* widerView();
 
-// Writes a trace line of a search: every mode for the runtime registry's, as
-// the launcher always has; debug mode only for the wider view.
+// Writes a trace line of a search: the runtime registry's as traceSearch(line)
+// does (every mode in the GUI programs, as the launcher always has; debug mode
+// only where trace lines reach the user's terminal); debug mode only for the
+// wider view.
 void traceSearch(const RuntimeKeys& keys, const std::string& line);
 
 // True when the Java executable that home's command starts exists.

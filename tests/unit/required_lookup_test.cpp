@@ -130,6 +130,40 @@ TEST(FindRequiredJava, TracesTheResolutionWhateverTheMode) {
   EXPECT_EQ(state().traceLines, "");  // an exact version enumerates nothing
 }
 
+TEST(FindRequiredJava, TracesTheResolutionOnATerminalInDebugModeOnly) {
+  // Where trace lines go to standard error (POSIX, the console program), they
+  // would fill every run of a command-line application; the GUI programs'
+  // standard output is seen only by whoever captures it.
+  struct Case {
+    const platform::Conventions* conventions;
+    bool debug;
+    bool traced;
+  };
+  const Case cases[] = {
+      {&platform::WINDOWS_CONVENTIONS, false, true},
+      {&platform::WINDOWS_CONSOLE_CONVENTIONS, false, false},
+      {&platform::WINDOWS_CONSOLE_CONVENTIONS, true, true},
+      {&platform::POSIX_CONVENTIONS, false, false},
+      {&platform::POSIX_CONVENTIONS, true, true},
+  };
+  const std::string SEARCH =
+      "javaVersion=1.5.0, javaVer=1.5.0\n"
+      "checking (1) 1.5.0_06\n"
+      "found correct java version 1.5.0_06. checking patch level\n"
+      "checking patch level 6 against 0\n"
+      "found latest java version 1.5.0_06\n";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.conventions->name) + (c.debug ? " -d" : ""));
+    fake::reset(*c.conventions);
+    fake::addRuntime("1.5.0_06", homeOf("1.5.0_06"));
+    launchSettings.javaVersion = "1.5.0";
+    launchSettings.debugMode = c.debug;
+    lookUp();
+    // In debug mode the wider search's own lines may follow.
+    EXPECT_EQ(state().traceLines.substr(0, SEARCH.size()), c.traced ? SEARCH : "");
+  }
+}
+
 struct FailureCase {
   const char* name;
   std::string required;

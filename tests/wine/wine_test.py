@@ -1058,12 +1058,22 @@ class ConsoleProgram(WineTestCase):
         self.assertEqual(stderr, "Error!: No Java Installation Found\r\n")
         self.assertEqual(boxes, [])
 
+    def test_trace_lines_go_to_standard_error_and_the_search_s_only_with_d(self):
+        # Standard output, here a pipe, is the tool's result (tool.exe --json | jq).
+        _, batch = self.install("trace", ["javaVersion 1.5", "mainclass app.Main"])
+        stdout, stderr, _ = SESSION.run_console(batch)
+        self.assertEqual((stdout, stderr), ("java out\r\nexit=0\r\n", "java err\r\n"))
+        stdout, stderr, _ = SESSION.run_console(batch + " -d")
+        self.assertEqual(stdout, "java out\r\nexit=0\r\n")
+        self.assertIn("javaVersion=1.5, javaVer=1.5\r\nchecking (1) 1.5\r\n", stderr)
+        self.assertIn("CreateProcess ret 1, exitCode=0\r\n", stderr)
+
     def test_a_question_without_a_console_to_answer_it_is_answered_no(self):
         _, batch = self.install("offer", ["appname Tool", "javaVersion 1.5.0_06+",
                                           "mainclass app.Main"], runtimes=False)
         stdout, stderr, boxes = SESSION.run_console(batch, "y\n")
-        # Trace lines stay on standard output in every Windows build.
-        self.assertEqual(stdout, "javaVersion=1.5.0_06+, javaVer=1.5.0\r\nexit=11\r\n")
+        # Without -d the search writes no trace line.
+        self.assertEqual(stdout, "exit=11\r\n")
         self.assertEqual(stderr, "Incompatible JRE Version Found: Tool requires the Java "
                                  "Runtime Environment version 1.5.0_06+\r\n"
                                  "Do you want to download it?\r\n")

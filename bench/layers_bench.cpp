@@ -92,13 +92,15 @@ void expandValues(benchmark::State& run) {
 }
 BENCHMARK(expandValues)->Name("expand_10_values");
 
-// The settings at their fullest: 100 entries in each list.
+// A large configuration: 100 entries in each list.
+constexpr int LIST_ENTRIES = 100;
+
 void fillSettings() {
   carafe::resetLaunchSettings();
   carafe::LaunchSettings& settings = launchSettings;
   settings.javaPath = "\"/opt/java/jdk 17/bin/java\"";
   settings.mainClass = "com.example.app.Main";
-  for (int i = 0; i < carafe::MAX_LIST_ENTRIES; ++i) {
+  for (int i = 0; i < LIST_ENTRIES; ++i) {
     const std::string n = std::to_string(i);
     settings.vmParams.entries.push_back("-Dexample.property." + n + "=value-" + n);
     settings.vmPaths.entries.push_back("/srv/app/lib/classes-" + n);

@@ -53,17 +53,6 @@ inline void resetFake(const Input& input) {
   fake::reset(input.flag(1) ? platform::POSIX_CONVENTIONS : platform::WINDOWS_CONVENTIONS);
 }
 
-// Every list holds at most its capacity, whatever the input.
-inline void checkListCapacity() {
-  const LaunchSettings& settings = launchSettings;
-  for (const TextList* list :
-       {&settings.vmParams, &settings.vmPaths, &settings.vmJars, &settings.arguments}) {
-    if (list->entries.size() > static_cast<std::size_t>(MAX_LIST_ENTRIES)) {
-      fail("a list holds more than its capacity");
-    }
-  }
-}
-
 // Every file, search and registry key that was opened has been closed.
 inline void checkNothingLeftOpen() {
   const fake::FakeState& state = fake::state();

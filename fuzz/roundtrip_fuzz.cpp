@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::string> arguments;
   if (!input.text.empty()) {
     for (const std::string& part : carafe::fuzz::splitOn(input.text, std::string(1, '\0'))) {
-      if (decided(part) && arguments.size() < carafe::MAX_LIST_ENTRIES) arguments.push_back(part);
+      if (decided(part)) arguments.push_back(part);
     }
   }
   settings.arguments.entries = arguments;

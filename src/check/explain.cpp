@@ -236,11 +236,8 @@ void explainKeyword(const ConfigLine& parsed, const Line& line, std::vector<Find
     findings.push_back(warning("adds no jar: " + quoted(directory) + why));
     return;
   }
-  const TextList* list = listOf(rule.keyword);
-  if (list != nullptr && list->entries.size() >= static_cast<std::size_t>(MAX_LIST_ENTRIES)) {
-    findings.push_back(warning("not stored: the list holds " + std::to_string(MAX_LIST_ENTRIES) +
-                               " entries already"));
-  } else if (list == nullptr && rule.keyword != Keyword::INCLUDE && line.events.empty()) {
+  // A list line always appends; a text line that changed nothing set what was there.
+  if (listOf(rule.keyword) == nullptr && rule.keyword != Keyword::INCLUDE && line.events.empty()) {
     findings.push_back(note("sets " + std::string(rule.word) +
                             " to the value it has already: " + quoted(expandedValue(parsed))));
   }

@@ -68,14 +68,14 @@ void applyKeyword(const KeywordRule& rule, const std::string& value) {
   const std::string text = rule.expand ? expandValue(value, rule.quoteIfSpaced) : value;
   switch (rule.keyword) {
     case Keyword::VMPARAM:
-      appendToList(settings.vmParams, text, rule.word);
+      appendToList(settings.vmParams, text);
       break;
     case Keyword::JAVAPATH:
       settings.javaPath = text;
       break;
     case Keyword::ADDPATH:
     case Keyword::ADDJAR:
-      appendToList(settings.vmPaths, text, rule.word);
+      appendToList(settings.vmPaths, text);
       break;
     case Keyword::MAINCLASS:
       settings.mainClass = text;
@@ -95,7 +95,7 @@ void applyKeyword(const KeywordRule& rule, const std::string& value) {
       scanJarDirectory(text);
       break;
     case Keyword::ARGUMENT:
-      appendToList(settings.arguments, text, rule.word);
+      appendToList(settings.arguments, text);
       break;
     case Keyword::INCLUDE:
       includeFile(text);

@@ -8,12 +8,11 @@
 
 namespace carafe {
 
-constexpr int MAX_LIST_ENTRIES = 100;
-
-// A list of texts in insertion order, holding at most MAX_LIST_ENTRIES.
+// A list of texts in insertion order. It holds as many entries as are given:
+// what bounds them is the length of the Java command they compose (an
+// application with hundreds of jars is common).
 struct TextList {
   std::vector<std::string> entries;
-  bool overflowReported = false;  // the notice about a 101st entry was shown
 };
 
 struct LaunchSettings {
@@ -48,9 +47,7 @@ extern LaunchSettings launchSettings;
 // Empties the record, as at process start.
 void resetLaunchSettings();
 
-// Appends a copy of text to list. A 101st entry is not stored: the first one
-// per list is reported in an error notice naming origin ("vmparam", "the jar
-// directory lib", ...). Returns false when the entry was not stored.
-bool appendToList(TextList& list, const std::string& text, const std::string& origin);
+// Appends a copy of text to list.
+void appendToList(TextList& list, const std::string& text);
 
 }  // namespace carafe

@@ -83,7 +83,7 @@ void startUp(int argumentCount, const char* const* argumentVector) {
     if (DEBUG_SWITCH == argument) {
       settings.debugMode = true;
     } else {
-      appendToList(settings.arguments, argument, "the command line");
+      appendToList(settings.arguments, argument);
     }
   }
   settings.commandLineArguments = static_cast<int>(settings.arguments.entries.size());

@@ -19,14 +19,12 @@ void scanJarDirectory(const std::string& directory) {
     traceDebug(formatText("No jar files found in [%s]\n", directory.c_str()));
     return;
   }
-  const std::string origin = "the jar directory " + directory;
   do {
     if (match.isDirectory) continue;
     const std::string entry = directory + "/" + match.name;
+    appendToList(launchSettings.vmJars, entry);
     // The trace line is formatted only when it is written: this runs once per jar.
-    if (appendToList(launchSettings.vmJars, entry, origin) && launchSettings.debugMode) {
-      trace(formatText("adding jar %s\n", entry.c_str()));
-    }
+    if (launchSettings.debugMode) trace(formatText("adding jar %s\n", entry.c_str()));
   } while (platform::searchNext(search, match));
   platform::searchClose(search);
 }

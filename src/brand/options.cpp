@@ -9,18 +9,27 @@ struct OptionRule {
   char shortName;
   std::string Options::*value;  // null for the flags
   bool Options::*flag;
+  const char* shows;  // a flag: what it shows instead of branding
 };
 
 const OptionRule OPTIONS[] = {
-    {"icon", 'i', &Options::icon, nullptr},
-    {"description", 'd', &Options::description, nullptr},
-    {"product", 'p', &Options::product, nullptr},
-    {"app-version", 'a', &Options::version, nullptr},
-    {"company", 'c', &Options::company, nullptr},
-    {"copyright", 'l', &Options::copyright, nullptr},
-    {"help", 'h', nullptr, &Options::help},
-    {"version", '\0', nullptr, &Options::showVersion},
+    {"icon", 'i', &Options::icon, nullptr, nullptr},
+    {"description", 'd', &Options::description, nullptr, nullptr},
+    {"product", 'p', &Options::product, nullptr, nullptr},
+    {"app-version", 'a', &Options::version, nullptr, nullptr},
+    {"company", 'c', &Options::company, nullptr, nullptr},
+    {"copyright", 'l', &Options::copyright, nullptr, nullptr},
+    {"help", 'h', nullptr, &Options::help, "how to use carafe-brand"},
+    {"version", '\0', nullptr, &Options::showVersion, "carafe-brand's own version"},
 };
+
+// Why a flag cannot be used as it was given ("takes no value", "stands
+// alone"): "--version 2.3.1" is meant as the application's version, and a
+// build script that goes on after it would find no exe.
+UsageError misusedFlag(const std::string& shown, const OptionRule& rule, const char* fault) {
+  return UsageError("option " + shown + " " + fault + ": it shows " + rule.shows +
+                    " and brands nothing; give the application's version with --app-version");
+}
 
 const OptionRule& findLong(const std::string& name) {
   const OptionRule* found = nullptr;
@@ -68,7 +77,7 @@ Options parseOptions(const std::vector<std::string>& arguments) {
       rule = &findLong(argument.substr(2, equals == std::string::npos ? equals : equals - 2));
       shown = std::string("--") + rule->longName;
       if (equals != std::string::npos) {
-        if (rule->value == nullptr) throw UsageError("option " + shown + " takes no value");
+        if (rule->value == nullptr) throw misusedFlag(shown, *rule, "takes no value");
         value = argument.substr(equals + 1);
         hasValue = true;
       }
@@ -76,12 +85,13 @@ Options parseOptions(const std::vector<std::string>& arguments) {
       rule = &findShort(argument[1]);
       shown = std::string("-") + argument[1];
       if (argument.size() > 2) {
-        if (rule->value == nullptr) throw UsageError("option " + shown + " takes no value");
+        if (rule->value == nullptr) throw misusedFlag(shown, *rule, "takes no value");
         value = argument.substr(2);
         hasValue = true;
       }
     }
     if (rule->flag != nullptr) {
+      if (arguments.size() > 1) throw misusedFlag(shown, *rule, "stands alone");
       options.*(rule->flag) = true;
       continue;
     }
@@ -91,7 +101,7 @@ Options parseOptions(const std::vector<std::string>& arguments) {
     }
     options.*(rule->value) = value;  // the last one given counts
   }
-  if (options.help || options.showVersion) return options;
+  if (options.help || options.showVersion) return options;  // given alone
   if (files.size() != 2) {
     throw UsageError(files.size() < 2 ? "name the launcher to brand and the output file"
                                       : "more than two files named: " + files[2]);
@@ -117,8 +127,8 @@ std::string usage() {
          "                            up to 65535 (default: 1.0.0.0)\n"
          "  -c, --company=TEXT        CompanyName\n"
          "  -l, --copyright=TEXT      LegalCopyright\n"
-         "  -h, --help                show this text and end\n"
-         "      --version             show carafe-brand's version and end\n"
+         "  -h, --help                show this text and end (given alone)\n"
+         "      --version             show carafe-brand's version and end (given alone)\n"
          "\n"
          "Texts are UTF-8. InternalName is OUTPUT's base name, OriginalFilename its\n"
          "file name, and Comments names the launcher's version (\"carafe 1.0.7\").\n"

@@ -215,12 +215,17 @@ class Refusals(unittest.TestCase):
             ([], "name the launcher to brand and the output file"),
             ([self.launcher, "a.exe", "--size=4"], "unknown option --size"),
             ([self.launcher, "a.exe", "--icon"], "option --icon needs a value"),
+            # The application's version meant, which must not end with 0 and no exe.
+            ([self.launcher, self.path("a.exe"), "--version", "2.3.1"],
+             "option --version stands alone: it shows carafe-brand's own version and brands "
+             "nothing; give the application's version with --app-version"),
         ]
         for arguments, message in rows:
             with self.subTest(arguments=arguments):
                 result = self.brand(*arguments)
                 self.assertEqual(result.stderr.decode(), "carafe-brand: %s\n%s" % (message, TRY_HELP))
                 self.assertEqual(result.returncode, 2)
+                self.assertFalse(os.path.exists(self.path("a.exe")))
         # Bytes that are no UTF-8.
         result = subprocess.run([os.fsencode(OPTIONS.brand), os.fsencode(self.launcher),
                                  os.fsencode(self.path("a.exe")), b"--company", b"Caf\xe9"],

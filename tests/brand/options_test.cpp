@@ -24,10 +24,13 @@ TEST(Options, TakesGnuStyleOptionsAnywhere) {
   EXPECT_EQ(dashes.input, "-in.exe");
   EXPECT_EQ(dashes.output, "--out.exe");
   EXPECT_TRUE(parseOptions({"--help"}).help);
-  EXPECT_TRUE(parseOptions({"x", "--vers"}).showVersion);
+  EXPECT_TRUE(parseOptions({"--vers"}).showVersion);
 }
 
 TEST(Options, RefusesCommandLinesItCannotUse) {
+  const std::string VERSION_SHOWS =
+      ": it shows carafe-brand's own version and brands nothing; "
+      "give the application's version with --app-version";
   const std::pair<Words, std::string> cases[] = {
       {{"in.exe"}, "name the launcher to brand and the output file"},
       {{"a", "b", "c"}, "more than two files named: c"},
@@ -35,8 +38,15 @@ TEST(Options, RefusesCommandLinesItCannotUse) {
       {{"a", "b", "--co=x"}, "option --co is ambiguous"},
       {{"a", "b", "-x"}, "unknown option -x"},
       {{"a", "b", "--icon"}, "option --icon needs a value"},
-      {{"a", "b", "--help=yes"}, "option --help takes no value"},
-      {{"a", "b", "-hx"}, "option -h takes no value"},
+      {{"--version=2.3.1"}, "option --version takes no value" + VERSION_SHOWS},
+      {{"--version", "2.3.1"}, "option --version stands alone" + VERSION_SHOWS},
+      {{"a", "b", "--vers"}, "option --version stands alone" + VERSION_SHOWS},
+      {{"-hx"},
+       "option -h takes no value: it shows how to use carafe-brand and brands nothing; give the "
+       "application's version with --app-version"},
+      {{"a", "--help"},
+       "option --help stands alone: it shows how to use carafe-brand and brands nothing; give the "
+       "application's version with --app-version"},
   };
   for (const auto& [words, message] : cases) {
     try {

@@ -144,6 +144,15 @@ std::size_t Observer::read(int index, char* buffer, std::size_t size) {
     return 0;
   }
   if (size == 0) return 0;
+  if (source.served == 0 &&
+      (content.compare(0, 2, "\xFF\xFE") == 0 || content.compare(0, 2, "\xFE\xFF") == 0)) {
+    // A UTF-16 file: the reader refuses it after its first bytes, and no
+    // line of it is read, so its bytes form none.
+    const std::size_t count = std::min(content.size(), size);
+    std::memcpy(buffer, content.data(), count);
+    source.served = count;
+    return count;
+  }
   const bool mark = source.served == 0 && content.compare(0, 3, UTF8_BYTE_ORDER_MARK) == 0;
   std::size_t count = 3;
   if (!mark) {

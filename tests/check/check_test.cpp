@@ -46,6 +46,13 @@ std::string zipOf(const std::vector<std::string>& names) {
   return zip;
 }
 
+// ASCII text as an editor saves it as "Unicode": UTF-16LE after its mark.
+std::string utf16(const std::string& text) {
+  std::string bytes = "\xFF\xFE";
+  for (char c : text) bytes += std::string{c, '\0'};
+  return bytes;
+}
+
 // A machine with one runtime and the application's jar; app.exe and its
 // configuration in D:\Apps.
 Report check(const std::string& config, bool quiet = true) {
@@ -130,6 +137,12 @@ TEST(Check, SaysWhyEachSkippedLineDoesNothing) {
        at + "2: warning: notice \"Incompatible JRE Version Found\" (error): app.Main requires the "
             "Java Runtime Environment version 1.8.0_99+\\nDo you want to download it? -- a "
             "question with Yes and No; the check answers No",
+       CHECK_NO_START},
+      {"saved as UTF-16: its refusal alone, no finding for the bytes of its line 1",
+       utf16("mainclass app.Main\n"),
+       "D:\\Apps\\app.config: warning: notice \"Error\" (error): Can't read D:\\Apps\\app.config: "
+       "it is saved as UTF-16 (\"Unicode\").\\nSave it as UTF-8 and start again.\n"
+       "D:\\Apps\\app.config: error: the launcher would not start Java",
        CHECK_NO_START},
       {"no main class", "addjar app.jar\n",
        "D:\\Apps\\app.config: error: the launcher would not start Java: \"Error\": "

@@ -88,6 +88,10 @@ class Release(unittest.TestCase):
                     self.assertTrue(a.read() == b.read(), "%s differs between two builds" % name)
         with open(os.path.join(self.first, "SHA256SUMS")) as sums:
             self.assertEqual([line.split()[1] for line in sums], archives(self.first))
+        # Readable by a web server or another user of the build machine.
+        for name in archives(self.first) + ["SHA256SUMS"]:
+            with self.subTest(name):
+                self.assertEqual(os.stat(os.path.join(self.first, name)).st_mode & 0o777, 0o644)
 
     def test_the_archives_hold_every_program_sorted_and_at_one_time(self):
         zip_path, tar_path = [os.path.join(self.first, name) for name in archives(self.first)]

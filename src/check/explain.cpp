@@ -99,7 +99,8 @@ std::string describeText(const Change& change) {
                {"appName", "the application's name"},
                {"javaVersion", "the required Java version"},
                {"javaPath", "the Java command"},
-               {"workingDirectory", "Java's directory"}};
+               {"workingDirectory", "Java's directory"},
+               {"downloadUrl", "the download page"}};
   std::string name = change.field;
   for (const auto& entry : NAMES) {
     if (change.field == entry.field) name = entry.name;

@@ -782,6 +782,33 @@ class RequiredVersionFailures(WineTestCase):
                 self.assertEqual(run.urls, urls)
                 self.assertEqual(run.java, [])
 
+    def test_a_minimum_version_starts_the_highest_runtime_of_at_least_it(self):
+        s = Scenario("required-minimum")
+        exe = s.install_launcher(r"Office\office.exe",
+                                 ["appname Office", "javaVersion 17+", "mainclass office.Main"])
+        names = ["1.8.0_452", "17", "17.0.2", "21.0.5"]
+        SESSION.register("1.8", [(key, s.add_runtime("jdk" + key)) for key in names])
+        run = SESSION.launch(exe, s.win())
+        self.assertNotices(run, [])
+        self.assertExit(run, 0)
+        self.assertOutput(run.stdout, "javaVersion=17+, javaVer=17\n" + "".join(
+            "checking (%d) %s\n" % (i, name) for i, name in enumerate(names, 1))
+            + "found latest java version 21.0.5\n")
+        self.assertEqual([java.module for java in run.java], [s.win(r"jdk21.0.5\bin\javaw.exe")])
+
+    def test_yes_opens_the_configured_download_page(self):
+        s = Scenario("required-download-url")
+        page = "https://example.com/office/java?v=21"
+        exe = s.install_launcher(r"Office\office.exe",
+                                 ["appname Office", "downloadUrl " + page, "javaVersion 21+",
+                                  "mainclass office.Main"])
+        SESSION.register("17", [("17.0.2", s.add_runtime("jdk17.0.2"))])
+        run = SESSION.launch(exe, s.win(), answers=["y"], expect_url=True)
+        self.assertNotices(run, [(self.INCOMPATIBLE, self.offer("21+"))])
+        self.assertExit(run, 11)
+        self.assertEqual(run.urls, [page])
+        self.assertEqual(run.java, [])
+
     def test_version_key_without_java_home_ends_with_5(self):
         s = Scenario("required-no-home")
         exe = s.install_launcher("office.exe", ["mainclass office.Main", "javaVersion 1.4.2_08"])

@@ -1,5 +1,6 @@
-// The required-version lookup over arbitrary installed key names, and the
-// POSIX runtime view built from runtimes of arbitrary versions.
+// The required-version lookup over arbitrary installed key names, the
+// minimum form's order and choice, and the POSIX runtime view built from
+// runtimes of arbitrary versions.
 //
 // Input: one byte of options (bit 0 debug mode, bit 1 POSIX conventions,
 // bit 2 answer Yes to the download offer, bit 3 no runtime registered at all,
@@ -15,6 +16,7 @@
 #include "fuzz_support.h"
 #include "platform/posix/runtime_view.h"
 #include "runtime/default_lookup.h"
+#include "runtime/minimum_version.h"
 #include "runtime/required_lookup.h"
 
 namespace {
@@ -58,6 +60,30 @@ void checkRuntimeView(const std::vector<std::string>& versions) {
   }
 }
 
+// The minimum form's order is one order, and its choice the highest name
+// that reaches the minimum.
+void checkMinimumVersion(const std::string& required, const std::vector<std::string>& names) {
+  for (const std::string& a : names) {
+    for (const std::string& b : names) {
+      const int order = carafe::compareFeatureVersions(a, b);
+      const int reverse = carafe::compareFeatureVersions(b, a);
+      if ((order > 0) - (order < 0) != (reverse < 0) - (reverse > 0)) {
+        fail("two versions are ordered both ways", a + " " + b);
+      }
+    }
+  }
+  if (!carafe::isMinimumVersion(required)) return;
+  const std::optional<std::string> chosen = carafe::chooseMinimumVersion(names, required);
+  const std::string minimum = carafe::minimumOf(required);
+  for (const std::string& name : names) {
+    if (carafe::reachesMinimum(name, minimum) &&
+        (!chosen || carafe::compareFeatureVersions(name, *chosen) > 0)) {
+      fail("a higher version than the one chosen reaches the minimum", name);
+    }
+  }
+  if (chosen && !carafe::reachesMinimum(*chosen, minimum)) fail("chose one below the minimum");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -90,6 +116,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const carafe::fake::FakeExit&) {
   }
   carafe::fuzz::checkNothingLeftOpen();
+
+  checkMinimumVersion(required, names.size() > 64
+                                    ? std::vector<std::string>(names.begin(), names.begin() + 64)
+                                    : names);
 
   checkRuntimeView(names.size() > 64 ? std::vector<std::string>(names.begin(), names.begin() + 64)
                                      : names);

@@ -10,6 +10,7 @@
 #include "core/settings.h"
 #include "platform/runtime_view.h"
 #include "runtime/download.h"
+#include "runtime/minimum_version.h"
 #include "runtime/required_lookup.h"
 
 namespace carafe::check {
@@ -364,9 +365,24 @@ std::vector<Finding> explainLine(const Observation& observation, const FileRead&
   return findings;
 }
 
+std::optional<std::string> requiredVersionOf(const Line& line) {
+  if (!line.complete) return std::nullopt;
+  const ConfigLine parsed = parseConfigLine(appliedText(line));
+  if (parsed.kind != LineKind::KEYWORD || parsed.rule->keyword != Keyword::JAVAVERSION) {
+    return std::nullopt;
+  }
+  return expandedValue(parsed);
+}
+
 std::string explainRequirement(const std::string& required, const std::string& version) {
   const std::string family = platform::versionFamily(version);
   const std::string said = "javaVersion " + shown(required);
+  if (isMinimumVersion(required)) {
+    const std::string minimum = minimumOf(required);
+    return reachesMinimum(version, minimum)
+               ? "satisfies " + said + ": it is at least " + shown(minimum)
+               : "does not satisfy " + said + ": it is below " + shown(minimum);
+  }
   const std::size_t underscore = required.find('_');
   const bool plus = required.find('+') != std::string::npos;
   if (underscore != std::string::npos && !plus) {

@@ -1,7 +1,10 @@
 #include "check/java_version.h"
 
+#include <algorithm>
+
 #include "platform/platform.h"
 #include "runtime/default_lookup.h"
+#include "runtime/discovery.h"
 #include "runtime/minimum_version.h"
 #include "runtime/required_lookup.h"
 
@@ -43,15 +46,21 @@ std::string form(const std::string& required) {
 std::vector<std::string> visibleRuntimeNames() {
   std::vector<std::string> names;
   platform::RegistryKey base = 0;
-  if (platform::registryOpen(JRE_BASE_KEY, base) != 0) return names;
-  const std::uint32_t count = platform::registrySubkeyCount(base);
-  for (std::uint32_t index = 0; index < count; ++index) {
-    std::string name;
-    if (platform::registryEnumerate(base, index, VERSION_NAME_ROOM, name) == 0) {
-      names.push_back(name);
+  if (platform::registryOpen(JRE_BASE_KEY, base) == 0) {
+    const std::uint32_t count = platform::registrySubkeyCount(base);
+    for (std::uint32_t index = 0; index < count; ++index) {
+      std::string name;
+      if (platform::registryEnumerate(base, index, VERSION_NAME_ROOM, name) == 0) {
+        names.push_back(name);
+      }
     }
+    platform::registryClose(base);
   }
-  platform::registryClose(base);
+  // Where the registry does not answer, the launcher asks every runtime on
+  // the machine, under the same kind of names.
+  for (const platform::RuntimeKey& key : discoverRuntimes().view.keys) {
+    if (std::find(names.begin(), names.end(), key.name) == names.end()) names.push_back(key.name);
+  }
   return names;
 }
 

@@ -10,8 +10,9 @@
 
 namespace carafe::check {
 
-// The names of the runtimes that a javaVersion line is resolved against, in
-// the order the launcher enumerates them.
+// The names of the runtimes that a javaVersion line is resolved against: the
+// runtime registry's keys in the order the launcher enumerates them, then
+// those of every other runtime on the machine.
 std::vector<std::string> visibleRuntimeNames();
 
 // Whether a runtime of this name satisfies a required version, by the rule

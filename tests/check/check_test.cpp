@@ -193,16 +193,23 @@ TEST(Check, ExplainsWhatAJavaVersionAsksForAndWhichPageYesOpens) {
   } cases[] = {
       {"javaVersion 1.8+\n",
        {"      a minimum version: the highest runtime of at least \"1.8\"",
-        "      satisfied by \"1.8\", \"1.8.0_60\" of the 2 runtimes the launcher sees\n"
-        "      chooses \"1.8.0_60\"\n"}},
+        "      satisfied by \"1.8\", \"1.8.0_60\", \"17\", \"17.0.2\" of the 4 runtimes the "
+        "launcher sees\n"
+        "      chooses \"1.8.0_60\"\n"}},  // the runtime registry answers alone
       {"javaVersion 1.8.0_5+\n",
        {"      a minimum patch level: of the runtimes whose name begins with \"1.8.0\", the one "
         "with the highest patch level, which must be at least 5\n"
-        "      satisfied by \"1.8.0_60\" of the 2 runtimes"}},
-      {"javaVersion 17+\n",
-       {"      no runtime satisfies it; the launcher sees \"1.8\", \"1.8.0_60\"\n",
+        "      satisfied by \"1.8.0_60\" of the 4 runtimes"}},
+      {"javaVersion 17+\n",  // found beyond the runtime registry
+       {"      satisfied by \"17\", \"17.0.2\" of the 4 runtimes the launcher sees\n"
+        "      chooses \"17.0.2\"\n",
+        "    satisfies javaVersion 17+: it is at least 17\n"}},
+      {"javaVersion 99+\n",
+       {"      no runtime satisfies it; the launcher sees \"1.8\", \"1.8.0_60\", \"17\", "
+        "\"17.0.2\"\n",
         "the check answers No; Yes would open "
-        "https://adoptium.net/temurin/releases/?version=17\n"}},
+        "https://adoptium.net/temurin/releases/?version=99\n",
+        "    does not satisfy javaVersion 99+: it is below 99\n"}},
       {"downloadUrl https://example.com/app/java\njavaVersion 1.8.0_99\n",
        {"      an exact version: the runtime named \"1.8.0_99\" and no other\n",
         "      sets the download page to \"https://example.com/app/java\"\n",

@@ -782,20 +782,6 @@ class RequiredVersionFailures(WineTestCase):
                 self.assertEqual(run.urls, urls)
                 self.assertEqual(run.java, [])
 
-    def test_a_minimum_version_starts_the_highest_runtime_of_at_least_it(self):
-        s = Scenario("required-minimum")
-        exe = s.install_launcher(r"Office\office.exe",
-                                 ["appname Office", "javaVersion 17+", "mainclass office.Main"])
-        names = ["1.8.0_452", "17", "17.0.2", "21.0.5"]
-        SESSION.register("1.8", [(key, s.add_runtime("jdk" + key)) for key in names])
-        run = SESSION.launch(exe, s.win())
-        self.assertNotices(run, [])
-        self.assertExit(run, 0)
-        self.assertOutput(run.stdout, "javaVersion=17+, javaVer=17\n" + "".join(
-            "checking (%d) %s\n" % (i, name) for i, name in enumerate(names, 1))
-            + "found latest java version 21.0.5\n")
-        self.assertEqual([java.module for java in run.java], [s.win(r"jdk21.0.5\bin\javaw.exe")])
-
     def test_yes_opens_the_configured_download_page(self):
         s = Scenario("required-download-url")
         page = "https://example.com/office/java?v=21"
@@ -1238,6 +1224,20 @@ class RuntimesElsewhere(WineTestCase):
                     self.assertExit(run, 0)
                     self.assertEqual([start.module for start in run.java],
                                      [home + r"\bin\javaw.exe"], run.describe())
+
+
+    def test_a_minimum_version_starts_a_temurin_folder_found_beyond_the_classic_key(self):
+        s = Scenario("folder-minimum")
+        SESSION.register("1.8", [("1.8.0_401", s.add_runtime("jre1.8.0_401"))])
+        home = self.temurin_folder()
+        exe = s.install_launcher("app.exe", ["mainclass app.Main", "javaVersion 17+"])
+        run = SESSION.launch(exe, s.win())
+        self.assertNotices(run, [])
+        self.assertExit(run, 0)
+        # The classic key is asked first, in every mode, as for the other forms.
+        self.assertOutput(run.stdout, "javaVersion=17+, javaVer=17\nchecking (1) 1.8.0_401\n")
+        self.assertEqual([start.module for start in run.java], [home + r"\bin\javaw.exe"],
+                         run.describe())
 
 
 class CheckTool(WineTestCase):

@@ -1,6 +1,7 @@
 // The required-version lookup over arbitrary installed key names, the
-// runtime view built from runtimes of arbitrary versions, the version ordering
-// and the reader of a runtime's release file.
+// minimum form's order and choice, the runtime view built from runtimes of
+// arbitrary versions, the version ordering and the reader of a runtime's
+// release file.
 //
 // Input: one byte of options (bit 0 debug mode, bit 1 POSIX conventions,
 // bit 2 answer Yes to the download offer, bit 3 no runtime registered at all,
@@ -17,6 +18,7 @@
 #include "fuzz_support.h"
 #include "platform/posix/runtime_view.h"
 #include "runtime/default_lookup.h"
+#include "runtime/minimum_version.h"
 #include "runtime/required_lookup.h"
 
 namespace {
@@ -109,6 +111,30 @@ void checkReleaseReader(const std::string& text, const std::vector<std::string>&
   }
 }
 
+// The minimum form's order is one order, and its choice the highest name
+// that reaches the minimum.
+void checkMinimumVersion(const std::string& required, const std::vector<std::string>& names) {
+  for (const std::string& a : names) {
+    for (const std::string& b : names) {
+      const int order = carafe::compareFeatureVersions(a, b);
+      const int reverse = carafe::compareFeatureVersions(b, a);
+      if ((order > 0) - (order < 0) != (reverse < 0) - (reverse > 0)) {
+        fail("two versions are ordered both ways", a + " " + b);
+      }
+    }
+  }
+  if (!carafe::isMinimumVersion(required)) return;
+  const std::optional<std::string> chosen = carafe::chooseMinimumVersion(names, required);
+  const std::string minimum = carafe::minimumOf(required);
+  for (const std::string& name : names) {
+    if (carafe::reachesMinimum(name, minimum) &&
+        (!chosen || carafe::compareFeatureVersions(name, *chosen) > 0)) {
+      fail("a higher version than the one chosen reaches the minimum", name);
+    }
+  }
+  if (chosen && !carafe::reachesMinimum(*chosen, minimum)) fail("chose one below the minimum");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -144,6 +170,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const std::vector<std::string> some =
       names.size() > 64 ? std::vector<std::string>(names.begin(), names.begin() + 64) : names;
+  checkMinimumVersion(required, some);
   checkRuntimeView(some);
   checkReleaseReader(input.text, some);
   return 0;

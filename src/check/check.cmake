@@ -8,6 +8,7 @@ add_library(carafe_check_core OBJECT
   ${CARAFE_CHECK_DIR}/capture.cpp
   ${CARAFE_CHECK_DIR}/classpath.cpp
   ${CARAFE_CHECK_DIR}/explain.cpp
+  ${CARAFE_CHECK_DIR}/java_version.cpp
   ${CARAFE_CHECK_DIR}/observer.cpp
   ${CARAFE_CHECK_DIR}/report.cpp
   ${CARAFE_CHECK_DIR}/run.cpp

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 
+#include "check/java_version.h"
 #include "check/machine.h"
 #include "config/expand.h"
 #include "config/reader.h"
 #include "config/text_encoding.h"
 #include "core/settings.h"
 #include "platform/runtime_view.h"
+#include "runtime/download.h"
+#include "runtime/minimum_version.h"
 #include "runtime/required_lookup.h"
 
 namespace carafe::check {
@@ -99,7 +102,8 @@ std::string describeText(const Change& change) {
                {"appName", "the application's name"},
                {"javaVersion", "the required Java version"},
                {"javaPath", "the Java command"},
-               {"workingDirectory", "Java's directory"}};
+               {"workingDirectory", "Java's directory"},
+               {"downloadUrl", "the download page"}};
   std::string name = change.field;
   for (const auto& entry : NAMES) {
     if (change.field == entry.field) name = entry.name;
@@ -119,7 +123,11 @@ Finding explainEvent(const Observation& observation, const Event& event) {
       std::string text =
           std::string("notice \"") + event.caption + "\" (" + style + "): " + shown(event.text);
       if (event.style == platform::NoticeStyle::ERROR_QUESTION) {
-        text += " -- a question with Yes and No; the check answers No";
+        // The launcher ends right after its offer, so the settings are still
+        // those the offer was made with.
+        const std::string page = offeredPageUrl();
+        text += " -- a question with Yes and No; the check answers No; Yes would open " +
+                (page.empty() ? std::string("no page") : shown(page));
       }
       return {event.style == platform::NoticeStyle::PLAIN ? Finding::NOTE : Finding::WARNING, text};
     }
@@ -200,6 +208,19 @@ void explainNoKeyword(const std::string& text, std::vector<Finding>& findings) {
   }
 }
 
+void explainVersionLine(const ConfigLine& parsed, const Line& line,
+                        std::vector<Finding>& findings) {
+  std::optional<std::string> chosen;
+  bool found = false;
+  for (const Change& change : line.changes) {
+    if (change.field == "javaVersion") chosen = change.after;
+    if (change.field == "javaPath" && change.after) found = true;
+  }
+  if (!found) chosen.reset();
+  const std::vector<Finding> more = explainJavaVersion(expandedValue(parsed), chosen);
+  findings.insert(findings.end(), more.begin(), more.end());
+}
+
 void explainKeyword(const ConfigLine& parsed, const Line& line, std::vector<Finding>& findings) {
   const KeywordRule& rule = *parsed.rule;
   const std::string word = parsed.text.substr(0, parsed.text.find(' '));
@@ -218,6 +239,7 @@ void explainKeyword(const ConfigLine& parsed, const Line& line, std::vector<Find
     findings.push_back(note(std::string("\"") + rule.word +
                             "\" values are not expanded: \"$\" is passed on as written"));
   }
+  if (rule.keyword == Keyword::JAVAVERSION) explainVersionLine(parsed, line, findings);
   for (const Change& change : line.changes) {
     findings.push_back(note(change.list ? describeList(change) : describeText(change)));
   }
@@ -340,9 +362,24 @@ std::vector<Finding> explainLine(const Observation& observation, const FileRead&
   return findings;
 }
 
+std::optional<std::string> requiredVersionOf(const Line& line) {
+  if (!line.complete) return std::nullopt;
+  const ConfigLine parsed = parseConfigLine(appliedText(line));
+  if (parsed.kind != LineKind::KEYWORD || parsed.rule->keyword != Keyword::JAVAVERSION) {
+    return std::nullopt;
+  }
+  return expandedValue(parsed);
+}
+
 std::string explainRequirement(const std::string& required, const std::string& version) {
   const std::string family = platform::versionFamily(version);
   const std::string said = "javaVersion " + shown(required);
+  if (isMinimumVersion(required)) {
+    const std::string minimum = minimumOf(required);
+    return reachesMinimum(version, minimum)
+               ? "satisfies " + said + ": it is at least " + shown(minimum)
+               : "does not satisfy " + said + ": it is below " + shown(minimum);
+  }
   const std::size_t underscore = required.find('_');
   const bool plus = required.find('+') != std::string::npos;
   if (underscore != std::string::npos && !plus) {

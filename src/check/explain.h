@@ -3,6 +3,7 @@
 // was applied.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,10 @@ std::vector<Finding> explainLine(const Observation& observation, const FileRead&
 // A text as it can be shown on one line: control characters as escapes,
 // long texts shortened.
 std::string shown(const std::string& text);
+
+// The required version that a javaVersion line set, as it stands in the line
+// (expanded), before the lookup resolved it; nothing for any other line.
+std::optional<std::string> requiredVersionOf(const Line& line);
 
 // Whether a runtime of this version satisfies a javaVersion value, and why.
 std::string explainRequirement(const std::string& required, const std::string& version);

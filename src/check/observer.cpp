@@ -42,6 +42,7 @@ std::vector<Change> differences(const LaunchSettings& before, const LaunchSettin
   compareText("javaVersion", before.javaVersion, after.javaVersion, changes);
   compareText("javaPath", before.javaPath, after.javaPath, changes);
   compareText("workingDirectory", before.workingDirectory, after.workingDirectory, changes);
+  compareText("downloadUrl", before.downloadUrl, after.downloadUrl, changes);
   return changes;
 }
 

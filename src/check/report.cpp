@@ -239,14 +239,18 @@ void writeFile(
 // The javaVersion value as the configuration wrote it (the lookup may
 // rewrite it to the key it chose); empty without a javaVersion line.
 std::string configuredJavaVersion(const CheckedRun& run) {
+  std::string required;
+  int last = -1;
   for (const FileRead& file : run.observation.files) {
     for (const Line& line : file.lines) {
-      for (const Change& change : line.changes) {
-        if (change.field == "javaVersion" && change.after) return *change.after;
+      const std::optional<std::string> value = requiredVersionOf(line);
+      if (value && line.order > last) {
+        last = line.order;
+        required = *value;
       }
     }
   }
-  return std::string();
+  return required;
 }
 
 // The Java command, where it came from, and whether it can be started.

@@ -11,6 +11,7 @@
 #include "core/settings.h"
 #include "launch/jar_scan.h"
 #include "platform/platform.h"
+#include "runtime/download.h"
 #include "runtime/required_lookup.h"
 
 namespace carafe {
@@ -37,6 +38,7 @@ const KeywordRule KEYWORDS[KEYWORD_COUNT] = {
     {"addjar", Keyword::ADDJAR, true, true},
     {"include", Keyword::INCLUDE, true, false},
     {"workingDirectory", Keyword::WORKING_DIRECTORY, false, false},
+    {"downloadUrl", Keyword::DOWNLOADURL, true, false},
 };
 // clang-format on
 
@@ -63,7 +65,18 @@ void includeFile(const std::string& path) {
   readConfigFile(path);
 }
 
-void applyKeyword(const KeywordRule& rule, const std::string& value) {
+// Only a web page is opened: a file, a program or a script is refused.
+void setDownloadUrl(const std::string& url, const std::string& line) {
+  if (isWebAddress(url)) {
+    launchSettings.downloadUrl = url;
+    return;
+  }
+  showError("Error", formatText("Can't use the line \"%s\": the download page must be an "
+                                "http or https address.\nThe line is skipped.",
+                                line.c_str()));
+}
+
+void applyKeyword(const KeywordRule& rule, const std::string& value, const std::string& line) {
   LaunchSettings& settings = launchSettings;
   const std::string text = rule.expand ? expandValue(value, rule.quoteIfSpaced) : value;
   switch (rule.keyword) {
@@ -109,6 +122,9 @@ void applyKeyword(const KeywordRule& rule, const std::string& value) {
                                       text.c_str(), CALLER_DIRECTORY));
       }
       break;
+    case Keyword::DOWNLOADURL:
+      setDownloadUrl(text, line);
+      break;
   }
 }
 
@@ -148,7 +164,7 @@ ConfigLine parseConfigLine(const std::string& line) {
 
 void applyConfigLine(const std::string& line) {
   const ConfigLine parsed = parseConfigLine(line);
-  if (parsed.kind == LineKind::KEYWORD) applyKeyword(*parsed.rule, parsed.value);
+  if (parsed.kind == LineKind::KEYWORD) applyKeyword(*parsed.rule, parsed.value, parsed.text);
 }
 
 int readConfigFile(const std::string& path) {

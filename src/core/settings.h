@@ -25,6 +25,7 @@ struct LaunchSettings {
   std::optional<std::string> appName;
   std::optional<std::string> javaVersion;
   std::optional<std::string> javaPath;
+  std::optional<std::string> downloadUrl;  // the page the download offer opens on Yes
   bool debugMode = false;
   std::string workingDir;    // where the configuration file is looked for
   std::string launcherName;  // the launcher's base name, without ".exe"

@@ -1,6 +1,7 @@
 #include "runtime/required_lookup.h"
 
 #include <climits>
+#include <vector>
 
 #include "core/notice.h"
 #include "core/settings.h"
@@ -8,6 +9,7 @@
 #include "runtime/default_lookup.h"
 #include "runtime/discovery.h"
 #include "runtime/download.h"
+#include "runtime/minimum_version.h"
 #include "runtime/runtime_keys.h"
 
 namespace carafe {
@@ -15,6 +17,7 @@ namespace carafe {
 namespace {
 
 const char* const NOT_FOUND_CAPTION = "Java Runtime Environment Not Found";
+const char* const INCOMPATIBLE_CAPTION = "Incompatible JRE Version Found";
 
 // Reads a decimal number as atoi does (leading white space, one sign, digits
 // up to the first other character), saturating instead of overflowing.
@@ -45,13 +48,35 @@ int patchLevel(const std::string& version) {
 
 namespace {
 
-enum class RequiredFailure { NONE, NO_BASE, INCOMPATIBLE, NO_VERSION_KEY, NO_HOME };
+// NO_RUNTIME: the base key holds no runtime at all (told apart for the minimum form only).
+enum class RequiredFailure { NONE, NO_BASE, NO_RUNTIME, INCOMPATIBLE, NO_VERSION_KEY, NO_HOME };
+
+// The minimum form ("17+"): the highest version of at least the one named,
+// over the open base key, which it closes.
+RequiredFailure resolveMinimumOver(RuntimeKeys& keys, std::uint32_t subkeys, std::string& version) {
+  traceSearch(keys, formatText("javaVersion=%s, javaVer=%s\n", version.c_str(),
+                               minimumOf(version).c_str()));
+  std::vector<std::string> names;
+  for (std::uint32_t index = 0; index < subkeys; ++index) {
+    std::string name;
+    if (!keys.name(index, name)) continue;
+    traceSearch(keys, formatText("checking (%d) %s\n", static_cast<int>(index + 1), name.c_str()));
+    names.push_back(name);
+  }
+  keys.closeBase();
+  const std::optional<std::string> chosen = chooseMinimumVersion(names, version);
+  if (!chosen) return names.empty() ? RequiredFailure::NO_RUNTIME : RequiredFailure::INCOMPATIBLE;
+  traceSearch(keys, formatText("found latest java version %s\n", chosen->c_str()));
+  version = *chosen;
+  return RequiredFailure::NONE;
+}
 
 // Chooses among the version keys the one with the required prefix and the
 // highest patch level, and rewrites version to its name.
 RequiredFailure resolveOver(RuntimeKeys keys, std::string& version) {
   if (!keys.openBase()) return RequiredFailure::NO_BASE;
   const std::uint32_t subkeys = keys.count();
+  if (isMinimumVersion(version)) return resolveMinimumOver(keys, subkeys, version);
 
   const std::string prefix = version.substr(0, version.find('_'));
   int bestLevel = patchLevel(version);
@@ -118,8 +143,10 @@ void resolveInstalledVersion() {
     case RequiredFailure::NO_BASE:
       if (settings.debugMode) showError("Error Accessing Registry!", "Java Current Version");
       promptForRuntime(NOT_FOUND_CAPTION);
+    case RequiredFailure::NO_RUNTIME:
+      promptForRuntime(NOT_FOUND_CAPTION);
     case RequiredFailure::INCOMPATIBLE:
-      promptForRuntime("Incompatible JRE Version Found");
+      promptForRuntime(INCOMPATIBLE_CAPTION);
     default:
       settings.javaVersion = version;
   }
@@ -133,7 +160,7 @@ std::optional<std::string> findRequiredJava() {
   std::string version = configured;
   std::string home;
   std::string keyPath;
-  const RequiredFailure failure = lookupRequired(RuntimeKeys{}, version, home, keyPath);
+  RequiredFailure failure = lookupRequired(RuntimeKeys{}, version, home, keyPath);
   if (failure == RequiredFailure::NONE && javaExists(home)) {
     settings.javaVersion = version;
     return buildJavaPath(home);
@@ -145,8 +172,14 @@ std::optional<std::string> findRequiredJava() {
     std::string widerVersion = configured;
     std::string widerHome;
     std::string widerKeyPath;
-    if (lookupRequired(RuntimeKeys{view}, widerVersion, widerHome, widerKeyPath) ==
-        RequiredFailure::NONE) {
+    const RequiredFailure widerFailure =
+        lookupRequired(RuntimeKeys{view}, widerVersion, widerHome, widerKeyPath);
+    // A minimum that runtimes seen only there do not reach is "incompatible"
+    // too, not "not found".
+    if (widerFailure == RequiredFailure::INCOMPATIBLE && isMinimumVersion(configured)) {
+      failure = RequiredFailure::INCOMPATIBLE;
+    }
+    if (widerFailure == RequiredFailure::NONE) {
       settings.javaVersion = widerVersion;
       discoverRuntimes().chosenHome = widerHome;
       traceDebug(
@@ -163,8 +196,10 @@ std::optional<std::string> findRequiredJava() {
     case RequiredFailure::NO_BASE:
       if (settings.debugMode) showError("Error Accessing Registry!", "Java Current Version");
       promptForRuntime(NOT_FOUND_CAPTION);
+    case RequiredFailure::NO_RUNTIME:
+      promptForRuntime(NOT_FOUND_CAPTION);
     case RequiredFailure::INCOMPATIBLE:
-      promptForRuntime("Incompatible JRE Version Found");
+      promptForRuntime(INCOMPATIBLE_CAPTION);
     case RequiredFailure::NO_VERSION_KEY:
       if (settings.debugMode) showError("Error Accessing Registry!", "Java Current Version");
       offerRuntimeDownload(NOT_FOUND_CAPTION);

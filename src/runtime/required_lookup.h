@@ -1,6 +1,7 @@
 // The runtime that a required version names: exactly one version
-// (1.5.0_06), the highest patch level of a version (1.5.0), or a minimum
-// patch level (1.5.0_06+).
+// (1.5.0_06), the highest patch level of a version (1.5.0), a minimum
+// patch level (1.5.0_06+), or a minimum version (17+, the highest runtime of
+// at least 17).
 #pragma once
 
 #include <optional>

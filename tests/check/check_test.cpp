@@ -136,7 +136,8 @@ TEST(Check, SaysWhyEachSkippedLineDoesNothing) {
       {"a download offer, answered No", "mainclass app.Main\njavaVersion 1.8.0_99+\n",
        at + "2: warning: notice \"Incompatible JRE Version Found\" (error): app.Main requires the "
             "Java Runtime Environment version 1.8.0_99+\\nDo you want to download it? -- a "
-            "question with Yes and No; the check answers No",
+            "question with Yes and No; the check answers No; Yes would open "
+            "https://adoptium.net/temurin/releases/?version=8",
        CHECK_NO_START},
       {"saved as UTF-16: its refusal alone, no finding for the bytes of its line 1",
        utf16("mainclass app.Main\n"),
@@ -195,6 +196,45 @@ TEST(Check, SaysWhereTheConfigurationWasFoundAndWhereJavaRuns) {
            std::string(" -classpath D:\\Apps\\app.jar; app.Main\n"),
        }) {
     EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
+  }
+}
+
+TEST(Check, ExplainsWhatAJavaVersionAsksForAndWhichPageYesOpens) {
+  const struct {
+    std::string config;
+    std::vector<std::string> said;  // lines of the full report
+  } cases[] = {
+      {"javaVersion 1.8+\n",
+       {"      a minimum version: the highest runtime of at least \"1.8\"",
+        "      satisfied by \"1.8\", \"1.8.0_60\", \"17\", \"17.0.2\" of the 4 runtimes the "
+        "launcher sees\n"
+        "      chooses \"1.8.0_60\"\n"}},  // the runtime registry answers alone
+      {"javaVersion 1.8.0_5+\n",
+       {"      a minimum patch level: of the runtimes whose name begins with \"1.8.0\", the one "
+        "with the highest patch level, which must be at least 5\n"
+        "      satisfied by \"1.8.0_60\" of the 4 runtimes"}},
+      {"javaVersion 17+\n",  // found beyond the runtime registry
+       {"      satisfied by \"17\", \"17.0.2\" of the 4 runtimes the launcher sees\n"
+        "      chooses \"17.0.2\"\n",
+        "    satisfies javaVersion 17+: it is at least 17\n"}},
+      {"javaVersion 99+\n",
+       {"      no runtime satisfies it; the launcher sees \"1.8\", \"1.8.0_60\", \"17\", "
+        "\"17.0.2\"\n",
+        "the check answers No; Yes would open "
+        "https://adoptium.net/temurin/releases/?version=99\n",
+        "    does not satisfy javaVersion 99+: it is below 99\n"}},
+      {"downloadUrl https://example.com/app/java\njavaVersion 1.8.0_99\n",
+       {"      an exact version: the runtime named \"1.8.0_99\" and no other\n",
+        "      sets the download page to \"https://example.com/app/java\"\n",
+        "the check answers No; Yes would open https://example.com/app/java\n"}},
+      {"javaVersion 1.7.0_80\n", {"the check answers No; Yes would open no page\n"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.config);
+    const Report report = check("mainclass app.Main\naddjar app.jar\n" + c.config, false);
+    for (const std::string& said : c.said) {
+      EXPECT_NE(report.text.find(said), std::string::npos) << said << "\n" << report.text;
+    }
   }
 }
 

@@ -11,6 +11,7 @@ harness.py), and runs it with a controlled environment.
 
 import argparse
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -22,9 +23,11 @@ import harness  # noqa: E402
 
 CARAFE = None
 EXAMPLES = None
+JVM_ROOT = "/usr/lib/jvm"
 
 ORACLE_PAGE = "https://www.oracle.com/j2se/1.4.2/download.html"
 JAVA_PAGE = "https://www.java.com/en/download/download_the_latest.jsp"
+RELEASES_PAGE = "https://adoptium.net/temurin/releases/?version="
 
 
 def notices(stderr):
@@ -395,7 +398,7 @@ class RequiredVersion(LauncherTest):
             ("21", None, None),
             ("1.8.0_999", None, None),
             ("1.8.0_999", "n", None),
-            ("1.8.0_999", "y", None),  # no page for 1.8
+            ("1.8.0_999", "y", RELEASES_PAGE + "8"),
             ("1.5.0_99", None, None),
             ("1.5.0_99", "y", JAVA_PAGE),
         ]
@@ -422,6 +425,7 @@ class RequiredVersion(LauncherTest):
             ("1.5.0_06+", "Yes", JAVA_PAGE),
             ("1.4.2_10+", "y", ORACLE_PAGE),
             ("1.6.0_10+", "y", None),
+            ("99+", "y", RELEASES_PAGE + "99"),  # a minimum above every runtime
         ]
         self.box.make_runtime("1.5.0_04")
         self.box.make_runtime("1.4.2_08")
@@ -600,6 +604,33 @@ class ExampleApplication(unittest.TestCase):
             self.assertTrue(lines[0].startswith("Hello from carafe on Java "), result)
             self.assertEqual(lines[1:], ["argument: x y", "argument: first",
                                          "argument: second one"])
+
+    def test_a_minimum_version_starts_the_highest_real_runtime_of_at_least_it(self):
+        app_dir = os.path.join(EXAMPLES or "", "hello", "app")
+        if not EXAMPLES or not os.path.isfile(os.path.join(app_dir, "hello")):
+            self.skipTest("the example application was not built: %s" % app_dir)
+        versions = []
+        for name in sorted(os.listdir(JVM_ROOT)) if os.path.isdir(JVM_ROOT) else []:
+            release = os.path.join(JVM_ROOT, name, "release")
+            if os.path.isfile(release) and os.access(os.path.join(JVM_ROOT, name, "bin", "java"),
+                                                     os.X_OK):
+                with open(release) as f:
+                    versions += re.findall(r'^JAVA_VERSION="([^"]+)"', f.read(), re.M)
+        numbers = [tuple(int(n) for n in re.findall(r"\d+", v)) for v in versions]
+        highest = max((n, v) for n, v in zip(numbers, versions) if n >= (17,)) if any(
+            n >= (17,) for n in numbers) else None
+        if highest is None:
+            self.skipTest("no runtime of at least 17 in %s" % JVM_ROOT)
+        with harness.Sandbox(CARAFE) as box:
+            app = os.path.join(box.path("hello"), "hello")
+            shutil.copytree(app_dir, box.path("hello"))
+            with open(app + ".config", "a") as config:
+                config.write("javaVersion 17+\n")
+            env = box.environment(jvm_path=[JVM_ROOT])
+            result = box.run(app, env=env, timeout=60)
+            self.assertEqual(result.code, 0, result)
+            self.assertIn("Hello from carafe on Java %s\n" % highest[1], result.stdout)
+            self.assertIn("found latest java version %s\n" % highest[1], result.stderr)
 
 
 class CommandLineTool(unittest.TestCase):

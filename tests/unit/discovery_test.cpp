@@ -120,6 +120,23 @@ TEST(RuntimeDiscovery, SearchesTheMachineOnlyWhereTheRuntimeRegistryDoesNotAnswe
        "\"C:\\Program Files\\Java\\jre1.8.0_452\\bin\\javaw.exe\"", "1.8.0_452", 0, "", 2},
       {"17 over a folder", java8Folder, "17", "\"C:\\Program Files\\Java\\jdk-17\\bin\\javaw.exe\"",
        "17", 0, "", 2},
+      {"17+ over a Temurin folder only", temurinFolder, "17+", temurinJava, "21.0.5", 0, "", 1},
+      {"1.8+: the classic key answers alone, though a folder holds a higher one",
+       [&] {
+         classic();
+         temurinFolder();
+       },
+       "1.8+", "C:\\jre8\\bin\\javaw.exe", "1.8.0_452", 0, "", 0},
+      {"25+ above every runtime in the classic key and a folder",
+       [&] {
+         classic();
+         temurinFolder();
+       },
+       "25+", std::nullopt, "25+", 11, "Incompatible JRE Version Found", 1},
+      {"21+ above the runtimes of a folder, no classic key", java8Folder, "21+", std::nullopt,
+       "21+", 11, "Incompatible JRE Version Found", 2},
+      {"nothing anywhere: 17+", [] {}, "17+", std::nullopt, "17+", 11,
+       "Java Runtime Environment Not Found", 0},
       {"nothing anywhere: 1.5.0_06", [] {}, "1.5.0_06", std::nullopt, "1.5.0_06", 0,
        "Java Runtime Environment Not Found", 0},
       {"nothing anywhere: 1.5.0", [] {}, "1.5.0", std::nullopt, "1.5.0", 11,

@@ -53,9 +53,27 @@ struct PageCase {
 };
 
 TEST(OfferRuntimeDownload, OpensTheFamilysPageOverHttpsOnYes) {
+  const std::string releases = "/temurin/releases/?version=";
   const PageCase cases[] = {
-      {"1.4.2_08", PAGE_142}, {"1.4.2", PAGE_142}, {"1.4.1", ""}, {"1.5.0_06", PAGE_15},
-      {"1.5", PAGE_15},       {"1.50", PAGE_15},   {"1.6.0", ""}, {"", ""},
+      {"1.4.2_08", PAGE_142},
+      {"1.4.2", PAGE_142},
+      {"1.4.1", ""},
+      {"1.5.0_06", PAGE_15},
+      {"1.5", PAGE_15},
+      {"1.50", PAGE_15},
+      {"1.6.0", ""},
+      {"", ""},
+      // Every other version: a current free runtime of its feature version.
+      {"17", releases + "17"},
+      {"17+", releases + "17"},
+      {"17.0.2", releases + "17"},
+      {"1.8", releases + "8"},
+      {"1.8.0_60+", releases + "8"},
+      {"21+", releases + "21"},
+      {"1.6+", releases + "8"},  // a minimum below the oldest offered: 8 meets it
+      {"1.7.0_80", ""},
+      {"_06+", ""},
+      {"jre", ""},
   };
   for (const PageCase& c : cases) {
     SCOPED_TRACE(c.javaVersion);
@@ -73,6 +91,18 @@ TEST(OfferRuntimeDownload, OpensTheFamilysPageOverHttpsOnYes) {
       ASSERT_GE(url.size(), c.page.size());
       EXPECT_EQ(url.substr(url.size() - c.page.size()), c.page);
     }
+  }
+}
+
+TEST(OfferRuntimeDownload, OpensTheConfiguredPageForEveryVersion) {
+  for (const char* version : {"1.5", "1.6.0", "17+", ""}) {
+    SCOPED_TRACE(version);
+    fake::reset();
+    launchSettings.javaVersion = version;
+    launchSettings.downloadUrl = "https://example.com/app/java";
+    state().answers = {platform::ANSWER_YES};
+    offerRuntimeDownload("caption");
+    EXPECT_EQ(state().urls, std::vector<std::string>{"https://example.com/app/java"});
   }
 }
 

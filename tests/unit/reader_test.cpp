@@ -205,6 +205,51 @@ TEST(ReadConfigFile, LooksUpARequiredVersionWhenItsLineIsRead) {
   }
 }
 
+struct PageCase {
+  const char* name;
+  std::string content;
+  Text downloadUrl;
+  Texts refused;  // the lines named in a notice each
+};
+
+TEST(ReadConfigFile, TakesTheDownloadPageFromTheLastWebAddress) {
+  const PageCase cases[] = {
+      {"unset", "mainclass M\n", {}, {}},
+      {"set", "downloadUrl https://example.com/app/java\n", "https://example.com/app/java", {}},
+      {"the last line wins",
+       "downloadUrl https://a.example/\ndownloadUrls HTTP://B.example/x\n",
+       "HTTP://B.example/x",
+       {}},
+      {"expanded like mainclass", "downloadUrl $SITE\\java\n", "https://x.example/j/java", {}},
+      {"not http or https, refused",
+       "downloadUrl https://a.example/\ndownloadUrl file:///C:/setup.exe\ndownloadUrl "
+       "javascript:x\ndownloadUrl \ndownloadUrl https://\n",
+       "https://a.example/",
+       {"downloadUrl file:///C:/setup.exe", "downloadUrl javascript:x", "downloadUrl ",
+        "downloadUrl https://"}},
+      {"a space or a quote would split the command",
+       "downloadUrl https://a.example/x y\ndownloadUrl https://a.example/\"x\n",
+       {},
+       {"downloadUrl https://a.example/x y", "downloadUrl https://a.example/\"x"}},
+  };
+  for (const PageCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    fake::reset();
+    state().environment = {"SITE=https://x.example/j"};
+    EXPECT_EQ(read(c.content), 0);
+    EXPECT_EQ(launchSettings.downloadUrl, c.downloadUrl);
+    std::vector<Notice> expected;
+    for (const std::string& line : c.refused) {
+      expected.push_back({"Error",
+                          "Can't use the line \"" + line +
+                              "\": the download page must be an http or https address.\n"
+                              "The line is skipped.",
+                          NoticeStyle::ERROR});
+    }
+    EXPECT_EQ(state().notices, expected);
+  }
+}
+
 TEST(ReadConfigFile, ReadsIncludedFilesInPlace) {
   fake::reset();
   launchSettings.debugMode = true;

@@ -8,6 +8,7 @@
 
 #include "core/settings.h"
 #include "fake_platform.h"
+#include "runtime/minimum_version.h"
 
 namespace carafe {
 namespace {
@@ -60,7 +61,18 @@ TEST(FindRequiredJava, ResolvesTheRequiredVersionAgainstTheInstalledRuntimes) {
       {"1.5.0", true, {"1.5.0_06"}, "1.5.0_06", true, 0, ""},
       {"1.5.0_00+", true, {"1.5.0_00"}, "1.5.0_00+", false, 0, NOT_FOUND},
       {"1.4", true, {"1.4.1_10", "1.4.2_08"}, "1.4.1_10", true, 0, ""},
-      {"1.5+", true, {"1.5.0_06"}, "1.5+", false, 0, NOT_FOUND},
+      // The minimum form: the highest version of at least the one named, "1.x" counting as x.
+      {"1.5+", true, {"1.5.0_06"}, "1.5.0_06", true, 0, ""},
+      {"1.8+", true, {"1.8", "1.8.0_452", "11", "11.0.2", "17", "17.0.15"}, "17.0.15", true, 0, ""},
+      {"17+", true, {"1.8.0_452", "17.0.15", "25.0.3", "21.0.5", "25"}, "25.0.3", true, 0, ""},
+      {"11.0.20+", true, {"11.0.2", "11.0.21", "11.0.3", "1.8.0_452"}, "11.0.21", true, 0, ""},
+      {"17+", true, {"17.0.0", "17"}, "17", true, 0, ""},  // equal: the last enumerated
+      {"17+", true, {"jre", "17.0.2", "17-x"}, "17.0.2", true, 0, ""},
+      {"11.0.20+", true, {"11.0.19", "11", "1.8.0_452"}, "11.0.20+", false, 11, INCOMPATIBLE},
+      {"99+", true, {"17.0.15", "17"}, "99+", false, 11, INCOMPATIBLE},
+      {"17+", true, {}, "17+", false, 11, NOT_FOUND},
+      {"17+", false, {}, "17+", false, 11, NOT_FOUND},
+      {"abc+", true, {"abc+1"}, "abc+", false, 0, NOT_FOUND},  // no version: a classic prefix
       {"1.5", true, {"1.5.0_06", "1.50_01"}, "1.5.0_06", true, 0, ""},
       {"1.5", true, {"1.5.0_06", "1.5.1_06"}, "1.5.1_06", true, 0, ""},
       {"_06+", true, {"1.4.2_08", "1.5.0_06"}, "1.4.2_08", true, 0, ""},
@@ -128,6 +140,50 @@ TEST(FindRequiredJava, TracesTheResolutionWhateverTheMode) {
   launchSettings.javaVersion = "1.5.0_06";
   lookUp();
   EXPECT_EQ(state().traceLines, "");  // an exact version enumerates nothing
+
+  for (const bool found : {true, false}) {
+    fake::reset();
+    for (const char* name : {"1.8.0_452", "21.0.5", "17.0.15"})
+      fake::addRuntime(name, homeOf(name));
+    launchSettings.javaVersion = found ? "17+" : "25+";
+    lookUp();
+    EXPECT_EQ(state().traceLines, std::string("javaVersion=") +
+                                      (found ? "17+, javaVer=17\n" : "25+, javaVer=25\n") +
+                                      "checking (1) 1.8.0_452\n"
+                                      "checking (2) 21.0.5\n"
+                                      "checking (3) 17.0.15\n" +
+                                      (found ? "found latest java version 21.0.5\n" : ""));
+  }
+}
+
+struct OrderCase {
+  std::string a;
+  std::string b;
+  int order;  // of a against b
+};
+
+TEST(CompareFeatureVersions, ComparesNumberByNumberWithOnePointXAsX) {
+  const OrderCase cases[] = {
+      {"1.8.0_452", "8", 1},
+      {"1.8", "8.0.0", 0},
+      {"1.8.0_452", "11", -1},
+      {"11.0.3", "11.0.20", -1},
+      {"017", "17", 0},
+      {"1.10", "9", 1},
+      {"17-ea", "17", 0},
+      {"jre", "1", -1},
+      {"", "jre", 0},
+      {"1_06", "6", -1},
+      {"99999999999999999999", "9", 1},
+      {"25.0.3", "25", 1},
+  };
+  for (const OrderCase& c : cases) {
+    SCOPED_TRACE(c.a + " against " + c.b);
+    const int order = compareFeatureVersions(c.a, c.b);
+    EXPECT_EQ((order > 0) - (order < 0), c.order);
+    const int reverse = compareFeatureVersions(c.b, c.a);
+    EXPECT_EQ((reverse > 0) - (reverse < 0), -c.order);
+  }
 }
 
 TEST(FindRequiredJava, TracesTheResolutionOnATerminalInDebugModeOnly) {

@@ -782,6 +782,19 @@ class RequiredVersionFailures(WineTestCase):
                 self.assertEqual(run.urls, urls)
                 self.assertEqual(run.java, [])
 
+    def test_yes_opens_the_configured_download_page(self):
+        s = Scenario("required-download-url")
+        page = "https://example.com/office/java?v=21"
+        exe = s.install_launcher(r"Office\office.exe",
+                                 ["appname Office", "downloadUrl " + page, "javaVersion 21+",
+                                  "mainclass office.Main"])
+        SESSION.register("17", [("17.0.2", s.add_runtime("jdk17.0.2"))])
+        run = SESSION.launch(exe, s.win(), answers=["y"], expect_url=True)
+        self.assertNotices(run, [(self.INCOMPATIBLE, self.offer("21+"))])
+        self.assertExit(run, 11)
+        self.assertEqual(run.urls, [page])
+        self.assertEqual(run.java, [])
+
     def test_version_key_without_java_home_ends_with_5(self):
         s = Scenario("required-no-home")
         exe = s.install_launcher("office.exe", ["mainclass office.Main", "javaVersion 1.4.2_08"])
@@ -1221,6 +1234,20 @@ class RuntimesElsewhere(WineTestCase):
                     self.assertExit(run, 0)
                     self.assertEqual([start.module for start in run.java],
                                      [home + r"\bin\javaw.exe"], run.describe())
+
+
+    def test_a_minimum_version_starts_a_temurin_folder_found_beyond_the_classic_key(self):
+        s = Scenario("folder-minimum")
+        SESSION.register("1.8", [("1.8.0_401", s.add_runtime("jre1.8.0_401"))])
+        home = self.temurin_folder()
+        exe = s.install_launcher("app.exe", ["mainclass app.Main", "javaVersion 17+"])
+        run = SESSION.launch(exe, s.win())
+        self.assertNotices(run, [])
+        self.assertExit(run, 0)
+        # The classic key is asked first, in every mode, as for the other forms.
+        self.assertOutput(run.stdout, "javaVersion=17+, javaVer=17\nchecking (1) 1.8.0_401\n")
+        self.assertEqual([start.module for start in run.java], [home + r"\bin\javaw.exe"],
+                         run.describe())
 
 
 class CheckTool(WineTestCase):

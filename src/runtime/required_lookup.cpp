@@ -133,23 +133,24 @@ RequiredFailure lookupRequired(RuntimeKeys keys, std::string& version, std::stri
   return RequiredFailure::NO_HOME;
 }
 
+// A resolution that found nothing: the offer, then the end with exit code 11.
+[[noreturn]] void promptAfterResolution(RequiredFailure failure) {
+  if (failure == RequiredFailure::NO_BASE && launchSettings.debugMode) {
+    showError("Error Accessing Registry!", "Java Current Version");
+  }
+  promptForRuntime(failure == RequiredFailure::INCOMPATIBLE ? INCOMPATIBLE_CAPTION
+                                                            : NOT_FOUND_CAPTION);
+}
+
 }  // namespace
 
 void resolveInstalledVersion() {
   LaunchSettings& settings = launchSettings;
   if (!settings.javaVersion || settings.javaVersion->empty()) return;
   std::string version = *settings.javaVersion;
-  switch (resolveOver(RuntimeKeys{}, version)) {
-    case RequiredFailure::NO_BASE:
-      if (settings.debugMode) showError("Error Accessing Registry!", "Java Current Version");
-      promptForRuntime(NOT_FOUND_CAPTION);
-    case RequiredFailure::NO_RUNTIME:
-      promptForRuntime(NOT_FOUND_CAPTION);
-    case RequiredFailure::INCOMPATIBLE:
-      promptForRuntime(INCOMPATIBLE_CAPTION);
-    default:
-      settings.javaVersion = version;
-  }
+  const RequiredFailure failure = resolveOver(RuntimeKeys{}, version);
+  if (failure != RequiredFailure::NONE) promptAfterResolution(failure);
+  settings.javaVersion = version;
 }
 
 std::optional<std::string> findRequiredJava() {
@@ -194,12 +195,9 @@ std::optional<std::string> findRequiredJava() {
     case RequiredFailure::NONE:  // a home without Java: its command fails as it always has
       return buildJavaPath(home);
     case RequiredFailure::NO_BASE:
-      if (settings.debugMode) showError("Error Accessing Registry!", "Java Current Version");
-      promptForRuntime(NOT_FOUND_CAPTION);
     case RequiredFailure::NO_RUNTIME:
-      promptForRuntime(NOT_FOUND_CAPTION);
     case RequiredFailure::INCOMPATIBLE:
-      promptForRuntime(INCOMPATIBLE_CAPTION);
+      promptAfterResolution(failure);
     case RequiredFailure::NO_VERSION_KEY:
       if (settings.debugMode) showError("Error Accessing Registry!", "Java Current Version");
       offerRuntimeDownload(NOT_FOUND_CAPTION);

@@ -372,33 +372,33 @@ std::optional<std::string> requiredVersionOf(const Line& line) {
 }
 
 std::string explainRequirement(const std::string& required, const std::string& version) {
+  // A runtime goes by its version and, as its family's highest, by its family.
   const std::string family = platform::versionFamily(version);
-  const std::string said = "javaVersion " + shown(required);
+  const bool satisfied = satisfiesVersion(required, version) || satisfiesVersion(required, family);
+  const std::string verdict =
+      (satisfied ? "satisfies " : "does not satisfy ") + ("javaVersion " + shown(required)) + ": ";
   if (isMinimumVersion(required)) {
-    const std::string minimum = minimumOf(required);
-    return reachesMinimum(version, minimum)
-               ? "satisfies " + said + ": it is at least " + shown(minimum)
-               : "does not satisfy " + said + ": it is below " + shown(minimum);
+    return verdict + (satisfied ? "it is at least " : "it is below ") + shown(minimumOf(required));
   }
   const std::size_t underscore = required.find('_');
-  const bool plus = required.find('+') != std::string::npos;
-  if (underscore != std::string::npos && !plus) {
-    return platform::sameKeyName(version, required)
-               ? "satisfies " + said + ": it is exactly that version"
-               : "does not satisfy " + said + ": only a runtime of exactly that version does";
+  if (underscore != std::string::npos && required.find('+') == std::string::npos) {
+    return verdict + (satisfied ? "it is exactly that version"
+                                : "only a runtime of exactly that version does");
   }
   const std::string prefix = required.substr(0, underscore);
+  if (underscore == std::string::npos) {
+    return verdict + (satisfied ? "its version begins with it"
+                                : "its version does not begin with " + shown(prefix));
+  }
+  const int level = patchLevel(required);
+  if (satisfied) {
+    return verdict + "update " + std::to_string(patchLevel(version)) + " is at least " +
+           std::to_string(level);
+  }
   const bool prefixed = version.compare(0, prefix.size(), prefix) == 0 ||
                         family.compare(0, prefix.size(), prefix) == 0;
-  if (!prefixed)
-    return "does not satisfy " + said + ": its version does not begin with " + shown(prefix);
-  if (underscore == std::string::npos) return "satisfies " + said + ": its version begins with it";
-  const int level = patchLevel(required);
-  if (version.find('_') != std::string::npos && patchLevel(version) >= level) {
-    return "satisfies " + said + ": update " + std::to_string(patchLevel(version)) +
-           " is at least " + std::to_string(level);
-  }
-  return "does not satisfy " + said + ": its update is below " + std::to_string(level);
+  return verdict + (prefixed ? "its update is below " + std::to_string(level)
+                             : "its version does not begin with " + shown(prefix));
 }
 
 }  // namespace carafe::check

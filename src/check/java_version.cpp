@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/platform.h"
+#include "platform/runtime_view.h"
 #include "runtime/default_lookup.h"
 #include "runtime/discovery.h"
 #include "runtime/minimum_version.h"
@@ -68,7 +69,7 @@ bool satisfiesVersion(const std::string& required, const std::string& name) {
   if (isMinimumVersion(required)) return reachesMinimum(name, minimumOf(required));
   const std::size_t underscore = required.find('_');
   if (underscore != std::string::npos && required.find('+') == std::string::npos) {
-    return name == required;
+    return platform::sameKeyName(name, required);
   }
   const std::string prefix = required.substr(0, underscore);
   if (name.compare(0, prefix.size(), prefix) != 0) return false;

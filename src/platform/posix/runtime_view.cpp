@@ -1,47 +1,18 @@
 #include "platform/posix/runtime_view.h"
 
 #include <dirent.h>
-#include <fcntl.h>
-#include <limits.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
+
+#include "platform/file_access.h"
+#include "platform/platform.h"
 
 namespace carafe::platform {
 
 namespace {
-
-std::string realPath(const std::string& path) {
-  char* resolved = ::realpath(path.c_str(), nullptr);
-  if (resolved == nullptr) return std::string();
-  std::string result(resolved);
-  std::free(resolved);
-  return result;
-}
-
-// The whole content of a file, or what could be read of it. Plain read()
-// keeps the stream and locale machinery out of the launcher, which starts
-// before every run of the application.
-std::string fileText(const std::string& path) {
-  std::string text;
-  const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (descriptor < 0) return text;
-  char buffer[4096];
-  for (;;) {
-    const ssize_t count = ::read(descriptor, buffer, sizeof buffer);
-    if (count > 0) {
-      text.append(buffer, static_cast<std::size_t>(count));
-    } else if (count == 0 || errno != EINTR) {
-      break;
-    }
-  }
-  ::close(descriptor);
-  return text;
-}
 
 bool isExecutableFile(const std::string& path) {
   struct stat status {};
@@ -71,7 +42,7 @@ std::string pathJavaHome() {
   for (const std::string& directory : splitList(environment("PATH"))) {
     const std::string java = directory + "/java";
     if (!isExecutableFile(java)) continue;
-    const std::string resolved = realPath(java);
+    const std::string resolved = resolvedPath(java);
     const std::string suffix = "/bin/java";
     if (resolved.size() > suffix.size() &&
         resolved.compare(resolved.size() - suffix.size(), suffix.size(), suffix) == 0) {
@@ -85,7 +56,7 @@ std::string pathJavaHome() {
 void addRuntime(const std::string& home, std::vector<InstalledRuntime>& runtimes) {
   const std::string version = runtimeVersion(home);
   if (version.empty()) return;
-  const std::string resolved = realPath(home);
+  const std::string resolved = resolvedPath(home);
   for (const InstalledRuntime& runtime : runtimes) {
     if (runtime.home == resolved) return;
   }
@@ -96,7 +67,11 @@ void addRuntime(const std::string& home, std::vector<InstalledRuntime>& runtimes
 
 std::string runtimeVersion(const std::string& home) {
   if (home.empty() || !isExecutableFile(home + "/bin/java")) return std::string();
-  return releaseVersion(fileText(home + "/release"));
+  std::string release;
+  std::string identity;
+  std::string error;
+  readWholeFile(home + "/release", release, identity, error);
+  return releaseVersion(release);
 }
 
 std::vector<InstalledRuntime> findInstalledRuntimes(const std::vector<std::string>& roots) {
@@ -132,7 +107,7 @@ RuntimeView loadRuntimeView() {
   const std::string javaHome = environment("JAVA_HOME");
   if (!runtimeVersion(javaHome).empty()) {
     addRuntime(javaHome, runtimes);
-    defaultHome = realPath(javaHome);
+    defaultHome = resolvedPath(javaHome);
   } else {
     defaultHome = pathJavaHome();
   }

@@ -146,8 +146,31 @@ class WineSession:
         self.xvfb = None
         self.display = None
         self.server_started = False
-        # Debian's wine32:i386 brings the 32-bit loader that 32-bit programs need.
-        self.can_run_32_bit = bool(options.exe32) and os.access("/usr/lib/wine/wine", os.X_OK)
+        self.no_32_bit = self.why_32_bit_cannot_run(options)
+        self.can_run_32_bit = self.no_32_bit is None
+        if self.no_32_bit:
+            print("carafe32.exe scenarios skipped: %s" % self.no_32_bit, file=sys.stderr)
+
+    @staticmethod
+    def why_32_bit_cannot_run(options):
+        """None where carafe32.exe can run here, else why not. Debian's
+        wine32:i386 brings the 32-bit loader that 32-bit programs need, and
+        some kernels run no 32-bit program at all: the loader is run to tell."""
+        if not options.exe32:
+            return "carafe32.exe was not built"
+        loader = os.environ.get("CARAFE_WINE32_LOADER", "/usr/lib/wine/wine")
+        if not os.access(loader, os.X_OK):
+            return "32-bit Wine (wine32:i386) is not installed"
+        try:
+            completed = subprocess.run([loader, "--version"], stdout=subprocess.DEVNULL,
+                                       stderr=subprocess.PIPE, timeout=60)
+        except OSError as error:
+            return "the 32-bit Wine loader %s cannot run here: %s" % (loader, error)
+        if completed.returncode != 0:
+            return ("the 32-bit Wine loader %s cannot run here (exit code %d: %s)"
+                    % (loader, completed.returncode,
+                       completed.stderr.decode(errors="replace").strip()))
+        return None
 
     # ---- environment ------------------------------------------------------
 
@@ -1138,7 +1161,7 @@ class RegistryViews(WineTestCase):
 
     def test_a_runtime_in_the_32_bit_view_is_found_by_both_launchers(self):
         if not SESSION.can_run_32_bit:
-            self.skipTest("carafe32.exe or 32-bit Wine (wine32:i386) is missing")
+            self.skipTest(SESSION.no_32_bit)
         s = Scenario("views")
         home = s.add_runtime(r"Java\jre1.8.0_401")
         SESSION.register("1.8", [("1.8", home)], view="32")

@@ -42,21 +42,31 @@ void settleWorkingDir(const std::string& programPath) {
   }
 }
 
-// Started by a bare name, a relative path or a link, argument 0 does not lead
-// to the launcher's directory. Where its configuration is not found by
-// argument 0, it is looked for beside the launcher's own program file; the
-// first directory that holds it is taken, as a start by that path would.
-// Where argument 0 finds it, or no program file's directory holds it, the
-// start-up stays as argument 0 made it.
+// Started by a bare name or a relative path, argument 0 does not name the
+// launcher's directory, and the current directory, where the classic rule
+// looks, is the user's: a folder just unpacked or cloned may hold a
+// configuration of the launcher's name. The configuration beside the
+// launcher's own program file comes first then, and the current directory's
+// only where no program file's directory holds one. Started by a path that
+// names its directory (a drive path; on POSIX a link), the directory argument
+// 0 names is the launcher's as the classic rule has it; where it holds no
+// configuration, the program files' directories are looked in.
 void lookBesideProgramFile(const std::string& argumentZero) {
   LaunchSettings& settings = launchSettings;
-  if (platform::isFile(appConfigPath(argumentZero, settings.workingDir))) return;
+  const bool foundByArgumentZero =
+      platform::isFile(appConfigPath(argumentZero, settings.workingDir));
+  if (foundByArgumentZero && platform::namesDirectory(platform::conventions(), argumentZero))
+    return;
   const char separator = platform::conventions().directorySeparator;
   for (const std::string& program : platform::programFiles(argumentZero)) {
     // The system names the file by its full path; a network path counts too.
     if (program.find(separator) == std::string::npos) continue;
     const std::string directory = directoryOf(program);
-    if (directory == settings.workingDir) continue;  // looked there already
+    // Started from its own directory, argument 0 found the configuration there.
+    if (directory == settings.workingDir) {
+      if (foundByArgumentZero) return;
+      continue;
+    }
     if (!platform::isFile(appConfigPath(program, directory))) continue;
     settings.programPath = program;
     settings.foundBesideProgramFile = true;

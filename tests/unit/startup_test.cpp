@@ -114,7 +114,7 @@ struct ProgramFileCase {
   std::string configPath;
 };
 
-TEST(StartUp, LooksBesideTheProgramFileOnlyWhereArgumentZeroFindsNoConfiguration) {
+TEST(StartUp, ReadsTheConfigurationBesideTheProgramFileBeforeTheCurrentDirectorys) {
   const auto* windows = &platform::WINDOWS_CONVENTIONS;
   const auto* posix = &platform::POSIX_CONVENTIONS;
   const std::string module = "C:\\Apps\\Tool\\tool.exe";
@@ -157,15 +157,24 @@ TEST(StartUp, LooksBesideTheProgramFileOnlyWhereArgumentZeroFindsNoConfiguration
        "C:\\Apps\\Tool",
        {"C:\\Apps\\Tool"},
        beside},
-      {"a configuration in the current directory wins",
+      {"the program file's configuration wins over the current directory's",
        windows,
        "D:\\Work",
        "tool",
        {module},
        {beside, "D:\\Work\\tool.config"},
-       "D:\\Work",
+       "C:\\Apps\\Tool",
+       {"C:\\Apps\\Tool"},
+       beside},
+      {"started in its own directory: found by argument 0",
+       windows,
+       "C:\\Apps\\Tool",
+       "tool",
+       {module},
+       {beside},
+       "C:\\Apps\\Tool",
        {},
-       "D:\\Work\\tool.config"},
+       beside},
       {"found nowhere: the classic place",
        windows,
        "D:\\Work",

@@ -8,25 +8,32 @@ bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 }  // namespace
 
-std::vector<std::string> splitCommandLine(const std::string& commandLine) {
-  std::vector<std::string> words;
-  const std::size_t size = commandLine.size();
-  std::size_t i = 0;
-
-  // The program name.
-  std::string program;
+std::size_t programWordLength(const std::string& commandLine) {
   bool quoted = false;
-  for (; i < size; ++i) {
+  std::size_t i = 0;
+  for (; i < commandLine.size(); ++i) {
     const char c = commandLine[i];
     if (c == '"') {
       quoted = !quoted;
     } else if (isBlank(c) && !quoted) {
       break;
-    } else {
-      program += c;
     }
   }
+  return i;
+}
+
+std::vector<std::string> splitCommandLine(const std::string& commandLine) {
+  std::vector<std::string> words;
+  const std::size_t size = commandLine.size();
+
+  // The program name: its quotes group, without escapes.
+  std::size_t i = programWordLength(commandLine);
+  std::string program;
+  for (std::size_t j = 0; j < i; ++j) {
+    if (commandLine[j] != '"') program += commandLine[j];
+  }
   words.push_back(program);
+  bool quoted = false;
 
   for (;;) {
     while (i < size && isBlank(commandLine[i])) ++i;

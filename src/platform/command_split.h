@@ -15,4 +15,7 @@ namespace carafe::platform {
 // part gives one literal quote; other backslashes are literal.
 std::vector<std::string> splitCommandLine(const std::string& commandLine);
 
+// The length of the first word's text (the program), its quotes included.
+std::size_t programWordLength(const std::string& commandLine);
+
 }  // namespace carafe::platform

@@ -12,27 +12,11 @@
 
 #include "platform/command_split.h"
 #include "platform/posix/program_path.h"
+#include "platform/program_lookup.h"
 
 namespace carafe::check {
 
 namespace {
-
-std::string environment(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr ? value : "";
-}
-
-std::vector<std::string> pathDirectories() {
-  std::vector<std::string> directories;
-  const std::string path = environment("PATH");
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t end = path.find(':', start);
-    directories.push_back(path.substr(start, end - start));
-    if (end == std::string::npos) return directories;
-    start = end + 1;
-  }
-}
 
 // What exec would say of a program file: a script with "#!", or a binary the
 // system knows by its first bytes.
@@ -67,20 +51,14 @@ PathKind pathKind(const std::string& path) {
   return S_ISREG(status.st_mode) ? PathKind::FILE : PathKind::OTHER;
 }
 
+void restrictLibrarySearch() {}
+
 std::string startProblem(const std::string& commandLine) {
   const std::vector<std::string> words = platform::splitCommandLine(commandLine);
   const std::string program = words.empty() ? std::string() : words[0];
-  if (program.empty()) return std::strerror(ENOENT);
-  if (program.find('/') != std::string::npos) return execProblem(program);
-  // As posix_spawnp: the first directory of PATH that holds the program.
-  std::string problem = std::strerror(ENOENT);
-  for (const std::string& directory : pathDirectories()) {
-    const std::string candidate = (directory.empty() ? "." : directory) + "/" + program;
-    if (pathKind(candidate) == PathKind::MISSING) continue;
-    problem = execProblem(candidate);
-    if (problem.empty()) return problem;
-  }
-  return problem;
+  // Found as the launcher finds it: by its path, or a bare name on PATH only.
+  const std::string file = platform::resolveProgram(program);
+  return file.empty() ? std::strerror(ENOENT) : execProblem(file);
 }
 
 bool readFileRange(const std::string& path, std::uint64_t offset, std::size_t size,

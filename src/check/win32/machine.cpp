@@ -7,8 +7,11 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/command_split.h"
 #include "platform/platform.h"
+#include "platform/program_lookup.h"
 #include "platform/win32/console_text.h"
+#include "platform/win32/library_search.h"
 #include "platform/win32/system_message.h"
 
 namespace carafe::check {
@@ -41,12 +44,6 @@ std::string programProblem(const std::string& path, const std::string& program) 
   return head == "MZ" ? std::string() : platform::systemMessage(ERROR_BAD_EXE_FORMAT, path);
 }
 
-std::string systemDirectory(UINT(WINAPI* get)(LPSTR, UINT)) {
-  char buffer[MAX_PATH + 1] = "";
-  const UINT length = get(buffer, MAX_PATH);
-  return length > 0 && length < MAX_PATH ? std::string(buffer, length) : std::string();
-}
-
 }  // namespace
 
 PathKind pathKind(const std::string& path) {
@@ -56,27 +53,19 @@ PathKind pathKind(const std::string& path) {
   return (attributes & FILE_ATTRIBUTE_DEVICE) != 0 ? PathKind::OTHER : PathKind::FILE;
 }
 
+void restrictLibrarySearch() { platform::restrictLibrarySearch(); }
+
 std::string startProblem(const std::string& commandLine) {
-  const std::string program = platform::programOf(commandLine);
-  if (program.empty()) return platform::systemMessage(ERROR_FILE_NOT_FOUND, program);
-  // A name without an extension is taken as a ".exe".
-  std::string file = program;
-  const std::size_t name = file.find_last_of("\\/:");
-  if (file.find('.', name == std::string::npos ? 0 : name) == std::string::npos) file += ".exe";
-  if (file.find_first_of("\\/:") != std::string::npos) return programProblem(file, program);
-  // A bare name is looked for as CreateProcess does: the current directory,
-  // the system directories, then PATH.
-  std::vector<std::string> directories = {"."};
-  directories.push_back(systemDirectory(GetSystemDirectoryA));
-  directories.push_back(systemDirectory(GetWindowsDirectoryA));
-  for (const std::string& directory : split(environment("PATH"), ';'))
-    directories.push_back(directory);
-  for (const std::string& directory : directories) {
-    if (directory.empty()) continue;
-    const std::string candidate = directory + "\\" + file;
-    if (pathKind(candidate) == PathKind::FILE) return programProblem(candidate, program);
+  const std::vector<std::string> words = platform::splitCommandLine(commandLine);
+  const std::string program = words.empty() ? std::string() : words[0];
+  // Found as the launcher finds it: by its path, or a bare name on PATH only.
+  const std::string file = platform::resolveProgram(program);
+  if (file.empty()) return platform::systemMessage(ERROR_FILE_NOT_FOUND, program);
+  if (platform::isBatchFile(file)) {
+    const std::string refusal = platform::batchFileRefusal(commandLine);
+    if (!refusal.empty()) return refusal;
   }
-  return platform::systemMessage(ERROR_FILE_NOT_FOUND, program);
+  return programProblem(file, program);
 }
 
 bool readFileRange(const std::string& path, std::uint64_t offset, std::size_t size,

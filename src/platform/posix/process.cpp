@@ -12,6 +12,7 @@
 
 #include "platform/command_split.h"
 #include "platform/platform.h"
+#include "platform/program_lookup.h"
 
 extern char** environ;
 
@@ -52,12 +53,15 @@ std::vector<char*> argumentPointers(std::vector<std::string>& words) {
   return pointers;
 }
 
-// Spawns words[0] (searched on PATH when it holds no "/") with the signals
-// that the launcher handles set back to their defaults in the child. A
-// detached child gets a process group of its own, so that the hangup sent to
-// the terminal's foreground group when the launcher ends (as the session
-// leader, started directly by a terminal) does not end it too.
+// Spawns the program words[0] names, by its full path (a bare name is looked
+// for in PATH's absolute directories only), with the signals that the launcher
+// handles set back to their defaults in the child. A detached child gets a
+// process group of its own, so that the hangup sent to the terminal's
+// foreground group when the launcher ends (as the session leader, started
+// directly by a terminal) does not end it too.
 int spawn(std::vector<std::string> words, pid_t& child, bool detached = false) {
+  const std::string program = resolveProgram(words.empty() ? std::string() : words[0]);
+  if (program.empty()) return ENOENT;
   std::vector<char*> argv = argumentPointers(words);
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
@@ -74,7 +78,8 @@ int spawn(std::vector<std::string> words, pid_t& child, bool detached = false) {
     flags |= POSIX_SPAWN_SETPGROUP;
   }
   posix_spawnattr_setflags(&attributes, flags);
-  const int result = ::posix_spawnp(&child, argv[0], nullptr, &attributes, argv.data(), environ);
+  const int result =
+      ::posix_spawn(&child, program.c_str(), nullptr, &attributes, argv.data(), environ);
   posix_spawnattr_destroy(&attributes);
   return result;
 }

@@ -5,24 +5,44 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/command_split.h"
 #include "platform/platform.h"
+#include "platform/program_lookup.h"
 #include "platform/win32/system_message.h"
 
 namespace carafe::platform {
 
 namespace {
 
+// The system directory, where the programs of Windows itself are.
+std::string systemDirectory() {
+  const UINT size = GetSystemDirectoryA(nullptr, 0);
+  std::vector<char> directory(size + 1u, '\0');
+  const UINT length = GetSystemDirectoryA(directory.data(), size + 1u);
+  if (size == 0 || length == 0 || length > size) return "C:\\Windows\\System32";
+  return std::string(directory.data(), length);
+}
+
 // CreateProcessA with the launcher's own environment, current directory and
-// inheritable handles; the system takes the program from the command's first
-// word. CreateProcessA may write into the command text, so it gets a copy.
-bool createProcess(const std::string& commandLine, PROCESS_INFORMATION& processInfo) {
+// inheritable handles. The program is given by its full path: without it the
+// system would look for the command's first word beside the launcher and in
+// the current directory first, and would try every part of an unquoted path
+// before a space ("C:\Program.exe"). CreateProcessA may write into the
+// command text, so it gets a copy.
+bool createProcess(const std::string& program, const std::string& commandLine,
+                   PROCESS_INFORMATION& processInfo) {
   std::vector<char> command(commandLine.begin(), commandLine.end());
   command.push_back('\0');
   STARTUPINFOA startupInfo{};
   startupInfo.cb = sizeof(STARTUPINFOA);
   processInfo = PROCESS_INFORMATION{};
-  return CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                        &startupInfo, &processInfo) != 0;
+  return CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                        nullptr, &startupInfo, &processInfo) != 0;
+}
+
+void failed(ProcessOutcome& outcome, DWORD error, const std::string& program) {
+  outcome.lastError = error;
+  outcome.errorText = systemMessage(error, program);
 }
 
 // Ctrl+C and Ctrl+Break in a console that Java shares reach Java and the
@@ -38,11 +58,32 @@ ProcessOutcome runProcess(const std::string& commandLine) {
   ProcessOutcome outcome;
   std::fflush(stdout);
   SetConsoleCtrlHandler(leaveInterruptToJava, TRUE);
+  const std::vector<std::string> words = splitCommandLine(commandLine);
+  const std::string named = words.empty() ? std::string() : words[0];
+  std::string program = resolveProgram(named);
+  if (program.empty()) {
+    failed(outcome, ERROR_FILE_NOT_FOUND, named);
+    return outcome;
+  }
+  std::string command = commandLine;
+  if (isBatchFile(program)) {
+    // The system hands a batch file's whole command to cmd.exe, which would
+    // run what follows a "&" in an argument as a command of its own. It is
+    // started only where cmd.exe reads every word as a word: then through
+    // cmd.exe itself, without AutoRun commands or delayed expansion, with the
+    // batch file named by its full path.
+    outcome.errorText = batchFileRefusal(commandLine);
+    if (!outcome.errorText.empty()) {
+      outcome.lastError = ERROR_BAD_ARGUMENTS;
+      return outcome;
+    }
+    command = "cmd.exe /d /v:off /s /c \"\"" + program + "\"" +
+              commandLine.substr(programWordLength(commandLine)) + "\"";
+    program = systemDirectory() + "\\cmd.exe";
+  }
   PROCESS_INFORMATION processInfo;
-  if (!createProcess(commandLine, processInfo)) {
-    outcome.lastError = GetLastError();
-    outcome.errorText =
-        systemMessage(static_cast<DWORD>(outcome.lastError), programOf(commandLine));
+  if (!createProcess(program, command, processInfo)) {
+    failed(outcome, GetLastError(), named);
     return outcome;
   }
   outcome.created = true;
@@ -59,8 +100,10 @@ ProcessOutcome runProcess(const std::string& commandLine) {
 void openUrl(const std::string& url) {
   std::fflush(stdout);
   PROCESS_INFORMATION processInfo;
-  // Not waited for, and a failure goes unreported.
-  if (createProcess("rundll32 url.dll,FileProtocolHandler \"" + url + "\"", processInfo)) {
+  // The shell's URL handler, from the system directory. Not waited for, and a
+  // failure goes unreported.
+  if (createProcess(systemDirectory() + "\\rundll32.exe",
+                    "rundll32 url.dll,FileProtocolHandler \"" + url + "\"", processInfo)) {
     CloseHandle(processInfo.hThread);
     CloseHandle(processInfo.hProcess);
   }

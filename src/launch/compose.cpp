@@ -5,6 +5,7 @@
 #include "core/notice.h"
 #include "core/settings.h"
 #include "platform/platform.h"
+#include "platform/program_lookup.h"
 
 namespace carafe {
 
@@ -55,13 +56,37 @@ bool classpathIsEmpty(const LaunchSettings& settings) {
   return !hasEntries(settings.vmPaths) && !hasEntries(settings.vmJars);
 }
 
-// A Java path with a space that names one existing file, as a javapath line
-// without quotes gives it: quoted, so that Java gets it as one word. A path
-// with quotes of its own, or one that adds words after the program, is used
-// as written.
-bool javaPathNeedsQuotes(const std::string& javaPath) {
-  return holdsSpace(javaPath) && javaPath.find('"') == std::string::npos &&
-         platform::isFile(javaPath);
+bool holdsBlank(const std::string& text) { return text.find_first_of(" \t") != std::string::npos; }
+
+// A blank outside the double quotes that text holds: Java would get the text
+// as two words.
+bool blankOutsideQuotes(const std::string& text) {
+  bool quoted = false;
+  for (char c : text) {
+    if (c == '"') quoted = !quoted;
+    if (!quoted && (c == ' ' || c == '\t')) return true;
+  }
+  return false;
+}
+
+// How much of an unquoted Java path with a space names the program, to be
+// quoted so that the system starts that program and no shorter part of its
+// path ("C:\Program.exe"): all of it where it names one file, as a javapath
+// line without quotes gives it; else up to the first ".exe" (or another
+// program's extension) that ends a word, as a javapath line that adds words
+// after the program gives it. 0 where nothing is quoted: a path with quotes
+// of its own, one without a space, and one without such an ending, which is
+// used as written.
+std::size_t javaProgramToQuote(const std::string& javaPath) {
+  if (!holdsSpace(javaPath) || javaPath.find('"') != std::string::npos) return 0;
+  if (platform::isFile(javaPath)) return javaPath.size();
+  for (std::size_t end = javaPath.find_first_of(" \t"); end != std::string::npos;
+       end = javaPath.find_first_of(" \t", end + 1)) {
+    if (platform::hasProgramExtension(javaPath.substr(0, end))) {
+      return holdsSpace(javaPath.substr(0, end)) ? end : 0;
+    }
+  }
+  return platform::hasProgramExtension(javaPath) ? javaPath.size() : 0;
 }
 
 // Arguments from the launcher's own command line reach Java exactly as the
@@ -76,21 +101,62 @@ const std::string& javaPathOf(const LaunchSettings& settings) {
   return settings.javaPath ? *settings.javaPath : NONE;
 }
 
-// The size for the settings, with the Java path quoted or not: the file
-// system is asked once per composition.
-std::size_t sizeFor(const LaunchSettings& settings, bool quoteJavaPath) {
+// An argument from the launcher's own command line is quoted where Java would
+// otherwise not get it back whole: empty, or with a space or a tab. An
+// "argument" line's text is quoted only for a space, as it always was.
+bool quoteArgument(const LaunchSettings& settings, std::size_t index) {
+  const std::string& argument = settings.arguments.entries[index];
+  if (!fromCommandLine(settings, index)) return holdsSpace(argument);
+  return argument.empty() || holdsBlank(argument);
+}
+
+// A classpath entry as the command writes it: a jar that a directory gives,
+// whose path holds a blank outside quotes, in double quotes of its own;
+// every other entry as it stands.
+std::string classpathEntry(const std::string& entry, bool foundJar) {
+  if (!foundJar || !blankOutsideQuotes(entry)) return entry;
+  std::string quoted = "\"";
+  for (char c : entry) {
+    if (c != '"') quoted += c;
+  }
+  quoted.append(trailingBackslashes(quoted), '\\');
+  return quoted + '"';
+}
+
+// The classpath's closing entry, after the last separator. Empty, as it
+// always was, except where Java starts in the caller's directory: an empty
+// entry means Java's current directory, so it names the launcher's directory
+// instead, and nothing of the caller's directory is loaded.
+std::string closingEntry(const LaunchSettings& settings) {
+  if (!settings.workingDirectory || settings.workingDir.empty()) return std::string();
+  const std::string& directory = settings.workingDir;
+  if (!holdsBlank(directory)) return directory;
+  return '"' + directory + std::string(trailingBackslashes(directory), '\\') + '"';
+}
+
+// The size for the settings, with the Java path's program quoted or not: the
+// file system is asked once per composition.
+std::size_t sizeFor(const LaunchSettings& settings, std::size_t quotedJavaProgram) {
   std::size_t size = javaPathOf(settings).size() + 2 +
                      settings.mainClass.value_or(std::string()).size() + 2 +
                      std::char_traits<char>::length(CLASSPATH_OPTION) + 1;
-  if (quoteJavaPath) size += 2;
-  if (classpathIsEmpty(settings)) size += std::char_traits<char>::length(EMPTY_CLASSPATH);
-  for (const TextList* list : {&settings.vmParams, &settings.vmPaths, &settings.vmJars}) {
+  if (quotedJavaProgram != 0) size += 2;
+  const std::string closing = closingEntry(settings);
+  if (classpathIsEmpty(settings)) {
+    size += closing.empty() ? std::char_traits<char>::length(EMPTY_CLASSPATH) : closing.size();
+  } else {
+    size += closing.size();
+  }
+  for (const TextList* list : {&settings.vmParams, &settings.vmPaths}) {
     for (const std::string& entry : list->entries) size += entry.size() + 2;
+  }
+  for (const std::string& entry : settings.vmJars.entries) {
+    size += classpathEntry(entry, true).size() + 2;
   }
   const std::vector<std::string>& arguments = settings.arguments.entries;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     size += arguments[i].size() + 3;
-    if (holdsSpace(arguments[i])) size += trailingBackslashes(arguments[i]);
+    if (quoteArgument(settings, i)) size += trailingBackslashes(arguments[i]);
     if (fromCommandLine(settings, i)) size += quoteEscapes(arguments[i]);
   }
   return size;
@@ -151,7 +217,7 @@ const LaunchSettings& settingsToCompose(LaunchSettings& absolute) {
 std::size_t commandLineSize() {
   LaunchSettings absolute;
   const LaunchSettings& settings = settingsToCompose(absolute);
-  return sizeFor(settings, javaPathNeedsQuotes(javaPathOf(settings)));
+  return sizeFor(settings, javaProgramToQuote(javaPathOf(settings)));
 }
 
 std::string composeCommandLine() {
@@ -159,18 +225,19 @@ std::string composeCommandLine() {
   const LaunchSettings& settings = settingsToCompose(absolute);
   const char separator = platform::conventions().classpathSeparator;
   const std::string& javaPath = javaPathOf(settings);
-  const bool quoteJavaPath = javaPathNeedsQuotes(javaPath);
-  const std::size_t size = sizeFor(settings, quoteJavaPath);
+  const std::size_t quotedJavaProgram = javaProgramToQuote(javaPath);
+  const std::size_t size = sizeFor(settings, quotedJavaProgram);
   traceDebug(formatText("cmdLine is %d chars long\n", size > static_cast<std::size_t>(INT_MAX)
                                                           ? INT_MAX
                                                           : static_cast<int>(size)));
 
   std::string text;
   text.reserve(size);
-  if (quoteJavaPath) {
+  if (quotedJavaProgram != 0) {
     text += '"';
-    text += javaPath;
+    text.append(javaPath, 0, quotedJavaProgram);
     text += '"';
+    text.append(javaPath, quotedJavaProgram, std::string::npos);
   } else {
     text += javaPath;
   }
@@ -180,20 +247,24 @@ std::string composeCommandLine() {
     text += ' ';
   }
   text += CLASSPATH_OPTION;
-  if (classpathIsEmpty(settings)) text += EMPTY_CLASSPATH;
-  for (const TextList* list : {&settings.vmPaths, &settings.vmJars}) {
-    for (const std::string& entry : list->entries) {
-      text += entry;
-      text += separator;
-    }
+  const std::string closing = closingEntry(settings);
+  if (classpathIsEmpty(settings) && closing.empty()) text += EMPTY_CLASSPATH;
+  for (const std::string& entry : settings.vmPaths.entries) {
+    text += entry;
+    text += separator;
   }
+  for (const std::string& entry : settings.vmJars.entries) {
+    text += classpathEntry(entry, true);
+    text += separator;
+  }
+  text += closing;
   text += ' ';
   text += settings.mainClass.value_or(std::string());
   const std::vector<std::string>& arguments = settings.arguments.entries;
   if (!arguments.empty()) text += ' ';
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
-    const bool quoted = holdsSpace(argument);
+    const bool quoted = quoteArgument(settings, i);
     if (quoted) text += '"';
     if (fromCommandLine(settings, i)) {
       appendEscaped(text, argument);

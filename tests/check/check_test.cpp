@@ -193,7 +193,7 @@ TEST(Check, SaysWhereTheConfigurationWasFoundAndWhereJavaRuns) {
                        "launcher's program file D:\\Apps\\app.exe: argument 0 does not lead"),
            std::string("      sets Java's directory to \"caller\"\n"),
            std::string("Java's directory\n  D:\\Work (workingDirectory caller"),
-           std::string(" -classpath D:\\Apps\\app.jar; app.Main\n"),
+           std::string(" -classpath D:\\Apps\\app.jar;D:\\Apps app.Main\n"),
        }) {
     EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
   }

@@ -141,6 +141,28 @@ TEST(ComposeCommandLine, PlacesQuotesAndSizesEveryCase) {
        R"(j -classpath a.jar; M "--title=\"My App\"" {\"k\":\"v\"} a\\\"b "say \"hi\" \\" "x "y"" )",
        95,
        4},
+      // ...and arrive whole when empty or with a tab, which an "argument" line's
+      // text (above) does not.
+      {"empty and tab command-line arguments",
+       "j",
+       {},
+       {},
+       {},
+       "M",
+       {"", "a\tb\\", "c"},
+       "j -classpath \"\" M \"\" \"a\tb\\\\\" c ",
+       35,
+       2},
+      {"a found jar with a space or a tab",
+       "j",
+       {},
+       {"my dir/x.jar"},
+       {"lib/my lib.jar", "\"C:/My Apps/lib\"/a.jar", "lib\tx/b.jar", "\"C:/My Apps\"/c d.jar"},
+       "M",
+       {},
+       "j -classpath my dir/x.jar;\"lib/my lib.jar\";\"C:/My Apps/lib\"/a.jar;\"lib\tx/b.jar\";"
+       "\"C:/My Apps/c d.jar\"; M",
+       111},
   };
   for (const CompositionCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -154,7 +176,7 @@ TEST(ComposeCommandLine, PlacesQuotesAndSizesEveryCase) {
   }
 }
 
-TEST(ComposeCommandLine, QuotesAJavaPathWithSpacesOnlyWhenItNamesOneFile) {
+TEST(ComposeCommandLine, QuotesTheJavaProgramSoThatNoShorterPathCanStart) {
   const std::string java = R"(C:\Program Files\jre\bin\javaw.exe)";
   const struct {
     const char* name;
@@ -163,7 +185,11 @@ TEST(ComposeCommandLine, QuotesAJavaPathWithSpacesOnlyWhenItNamesOneFile) {
     std::string text;
   } cases[] = {
       {"an existing file", java, true, "\"" + java + "\" -classpath a.jar; M"},
-      {"no such file", java, false, java + " -classpath a.jar; M"},
+      {"no such file: still one program", java, false, "\"" + java + "\" -classpath a.jar; M"},
+      {"words after a program with spaces", java + " -Xint", false,
+       "\"" + java + "\" -Xint -classpath a.jar; M"},
+      {"no program's extension: as written", R"(C:\Program Files\jre\bin\javaw)", false,
+       R"(C:\Program Files\jre\bin\javaw -classpath a.jar; M)"},
       {"quoted as written", "\"" + java + "\"", true, "\"" + java + "\" -classpath a.jar; M"},
       {"words after the program", R"(C:\jre\javaw.exe -Xint)", false,
        R"(C:\jre\javaw.exe -Xint -classpath a.jar; M)"},
@@ -207,7 +233,7 @@ TEST(ComposeCommandLine, TakesRelativePathsFromTheLauncherDirectoryWhenJavaStart
        {"jars/c.jar"},
        "C:\\Apps\\Tool\\jre\\bin\\java.exe -classpath C:\\Apps\\Tool\\lib/a.jar;"
        "\"C:\\Apps\\Tool\\lib dir\"/b.jar;D:\\abs\\d.jar;\\\\server\\e.jar;"
-       "C:\\Apps\\Tool\\jars/c.jar; M x"},
+       "C:\\Apps\\Tool\\jars/c.jar;C:\\Apps\\Tool M x"},
       {"a directory with a space: entries quoted, a bare java left to PATH",
        &platform::WINDOWS_CONVENTIONS,
        true,
@@ -216,7 +242,15 @@ TEST(ComposeCommandLine, TakesRelativePathsFromTheLauncherDirectoryWhenJavaStart
        {"classes\\", "lib/a.jar"},
        {},
        "java -classpath \"C:\\Program Files\\Tool\\classes\\\\\";"
-       "\"C:\\Program Files\\Tool\\lib/a.jar\"; M x"},
+       "\"C:\\Program Files\\Tool\\lib/a.jar\";\"C:\\Program Files\\Tool\" M x"},
+      {"no classpath: the launcher's directory, not the caller's",
+       &platform::WINDOWS_CONVENTIONS,
+       true,
+       "C:\\Apps\\Tool",
+       "java",
+       {},
+       {},
+       "java -classpath C:\\Apps\\Tool M x"},
       {"a quoted relative javapath",
        &platform::WINDOWS_CONVENTIONS,
        true,
@@ -224,7 +258,7 @@ TEST(ComposeCommandLine, TakesRelativePathsFromTheLauncherDirectoryWhenJavaStart
        "\"my jre\\bin\\java.exe\"",
        {},
        {"lib/a.jar"},
-       "\"E:\\my jre\\bin\\java.exe\" -classpath E:\\lib/a.jar; M x"},
+       "\"E:\\my jre\\bin\\java.exe\" -classpath E:\\lib/a.jar;E:\\ M x"},
       {"POSIX",
        &platform::POSIX_CONVENTIONS,
        true,
@@ -233,7 +267,7 @@ TEST(ComposeCommandLine, TakesRelativePathsFromTheLauncherDirectoryWhenJavaStart
        {"lib/a.jar", "/usr/share/java/b.jar"},
        {"jars/c.jar"},
        "/opt/tool/jre/bin/java -classpath /opt/tool/lib/a.jar:/usr/share/java/b.jar:"
-       "/opt/tool/jars/c.jar: M x"},
+       "/opt/tool/jars/c.jar:/opt/tool M x"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

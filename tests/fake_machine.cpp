@@ -77,7 +77,8 @@ void setEnvironmentValue(const std::string& name, const std::string& value) {
   environment.push_back(name + "=" + value);
 }
 
-int openReadable(const std::string& path, std::string& identity, std::string& errorText) {
+int openReadable(const std::string& path, std::string& identity, std::string& errorText,
+                 FileRefusal* refusal, std::uint64_t maxSize) {
   auto error = state().openErrors.find(path);
   if (error != state().openErrors.end()) {
     errorText = error->second;
@@ -86,6 +87,11 @@ int openReadable(const std::string& path, std::string& identity, std::string& er
   auto found = state().files.find(path);
   if (found == state().files.end()) {
     errorText = "No such file or directory";
+    return -1;
+  }
+  if (maxSize != 0 && found->second.size() > maxSize) {
+    errorText = "File too large";
+    if (refusal != nullptr) *refusal = FileRefusal::TOO_LARGE;
     return -1;
   }
   auto alias = state().identities.find(path);
@@ -127,8 +133,8 @@ std::string legacyTextToUtf8(const std::string& text) {
   return converted;
 }
 
-Search* searchStart(const std::string& directory, const std::string& extension,
-                    SearchMatch& first) {
+Search* searchStart(const std::string& directory, const std::string& extension, SearchMatch& first,
+                    std::string*) {
   state().searchedDirectories.push_back(directory);
   auto found = state().directories.find(directory);
   if (found == state().directories.end()) return nullptr;

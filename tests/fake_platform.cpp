@@ -33,8 +33,9 @@ void writeStandardError(const std::string& text) {
   state().events.push_back("err " + text);
 }
 
-File* openFile(const std::string& path, std::string& identity, std::string& errorText) {
-  const int descriptor = openReadable(path, identity, errorText);
+File* openFile(const std::string& path, std::string& identity, std::string& errorText,
+               FileRefusal& refusal) {
+  const int descriptor = openReadable(path, identity, errorText, &refusal, MAX_CONFIG_FILE_SIZE);
   return descriptor < 0 ? nullptr : new File{descriptor};
 }
 

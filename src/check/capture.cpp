@@ -56,9 +56,11 @@ void writeStandardError(const std::string& text) {
   observer().event(check::output(EventKind::ERROR_OUTPUT, text));
 }
 
-File* openFile(const std::string& path, std::string& identity, std::string& errorText) {
+File* openFile(const std::string& path, std::string& identity, std::string& errorText,
+               FileRefusal& refusal) {
   std::string content;
-  const bool success = readWholeFile(path, content, identity, errorText);
+  const bool success =
+      readWholeFile(path, content, identity, errorText, &refusal, MAX_CONFIG_FILE_SIZE);
   const int index = observer().opened(path, success, errorText, std::move(content));
   return success ? new File{index} : nullptr;
 }

@@ -17,6 +17,14 @@ bool LineReader::readAt(std::size_t at) {
     ended_ = true;
     return false;
   }
+  total_ += count;
+  if (total_ > platform::MAX_CONFIG_FILE_SIZE) {
+    // What is left of the file is not read, nor the line it was in.
+    tooLarge_ = true;
+    ended_ = true;
+    start_ = end_ = 0;
+    return false;
+  }
   end_ = at + count;
   // Text mode: a Ctrl-Z ends the file.
   const void* stop = std::memchr(buffer_ + at, CTRL_Z, count);
@@ -66,7 +74,7 @@ bool LineReader::next(std::string& line) {
     line.append(begin, end_ - start_);
     start_ = end_;
   }
-  return !line.empty();
+  return !line.empty() && !tooLarge_;
 }
 
 }  // namespace carafe

@@ -3,6 +3,7 @@
 // length limit.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/platform.h"
@@ -22,8 +23,11 @@ class LineReader {
   ByteOrderMark readByteOrderMark();
 
   // Reads the next line into line, its line feed included when it has one.
-  // False at the end of the file (or on a read error) when nothing is left.
+  // False at the end of the file (or on a read error) when nothing is left,
+  // and once the file has given more than MAX_CONFIG_FILE_SIZE bytes (a file
+  // that grows while it is read): tooLarge() then tells.
   bool next(std::string& line);
+  bool tooLarge() const { return tooLarge_; }
 
  private:
   bool fill();
@@ -34,6 +38,8 @@ class LineReader {
   std::size_t start_ = 0;
   std::size_t end_ = 0;
   bool ended_ = false;
+  bool tooLarge_ = false;
+  std::uint64_t total_ = 0;  // bytes read from the file
 };
 
 }  // namespace carafe

@@ -44,6 +44,21 @@ const KeywordRule KEYWORDS[KEYWORD_COUNT] = {
 
 namespace {
 
+// A file that is not read although it opened: said in a notice, and then
+// taken as a file that cannot be read (the application's own ends the
+// launcher, an included one is skipped).
+void refuse(const std::string& path, platform::FileRefusal refusal) {
+  if (refusal == platform::FileRefusal::NOT_A_FILE) {
+    showError("Error", formatText("Can't read %s: it is not a file but a device, a pipe or a "
+                                  "socket.\nA configuration is read from a file only.",
+                                  path.c_str()));
+  } else {
+    showError("Error", formatText("Can't read %s: it is larger than %d bytes, which no "
+                                  "configuration needs.\nIt is not read.",
+                                  path.c_str(), static_cast<int>(platform::MAX_CONFIG_FILE_SIZE)));
+  }
+}
+
 void includeFile(const std::string& path) {
   LaunchSettings& settings = launchSettings;
   if (openFiles.size() >= static_cast<std::size_t>(MAX_INCLUDE_DEPTH)) {
@@ -171,10 +186,15 @@ int readConfigFile(const std::string& path) {
   showDebug("Reading Config file", path);
   std::string identity;
   std::string errorText;
-  platform::File* file = platform::openFile(path, identity, errorText);
+  platform::FileRefusal refusal = platform::FileRefusal::NONE;
+  platform::File* file = platform::openFile(path, identity, errorText, refusal);
   if (file == nullptr) {
-    platform::writeStandardError(
-        formatText("Can't open %s Error %s\n", path.c_str(), errorText.c_str()));
+    if (refusal == platform::FileRefusal::NONE) {
+      platform::writeStandardError(
+          formatText("Can't open %s Error %s\n", path.c_str(), errorText.c_str()));
+    } else {
+      refuse(path, refusal);
+    }
     return 1;
   }
   for (const std::string& reading : openFiles) {
@@ -211,6 +231,10 @@ int readConfigFile(const std::string& path) {
   while (reader.next(line)) {
     takeAsUtf8(line);
     applyConfigLine(line);
+  }
+  if (reader.tooLarge()) {
+    refuse(path, platform::FileRefusal::TOO_LARGE);
+    return 1;
   }
   return 0;
 }

@@ -14,9 +14,11 @@ void scanJarDirectory(const std::string& directory) {
   }
 
   platform::SearchMatch match;
-  platform::Search* search = platform::searchStart(searched, ".jar", match);
+  std::string why;
+  platform::Search* search = platform::searchStart(searched, ".jar", match, &why);
   if (search == nullptr) {
     traceDebug(formatText("No jar files found in [%s]\n", directory.c_str()));
+    if (!why.empty()) traceDebug(formatText("  it cannot be read: %s\n", why.c_str()));
     return;
   }
   do {

@@ -64,10 +64,21 @@ std::vector<std::string> programFiles(const std::string& argumentZero);
 
 struct File;
 
-// Opens a file for reading its bytes. On failure returns nullptr and sets
-// errorText to the system's standard message ("No such file or directory").
-// identity names the file itself, so that two paths to one file compare equal.
-File* openFile(const std::string& path, std::string& identity, std::string& errorText);
+// Why a file that exists is not read: it is no regular file (a device such as
+// /dev/zero, a pipe, a socket), or it is larger than the reader takes.
+enum class FileRefusal { NONE, NOT_A_FILE, TOO_LARGE };
+
+// Configuration files are read up to this size: more than any configuration
+// needs, and little enough memory for anything that claims to be one.
+constexpr std::uint64_t MAX_CONFIG_FILE_SIZE = 2 * 1024 * 1024;
+
+// Opens a configuration file for reading its bytes. On failure returns
+// nullptr and sets errorText to the system's standard message ("No such file
+// or directory"); a file that is refused (see FileRefusal; larger than
+// MAX_CONFIG_FILE_SIZE) also sets refusal. identity names the file itself, so
+// that two paths to one file compare equal.
+File* openFile(const std::string& path, std::string& identity, std::string& errorText,
+               FileRefusal& refusal);
 // Reads up to size bytes; returns the count read, 0 at the end or on error.
 std::size_t readFile(File* file, char* buffer, std::size_t size);
 void closeFile(File* file);
@@ -91,8 +102,11 @@ struct Search;
 
 // Starts listing the entries of a directory whose names end in extension
 // (".jar"). Returns nullptr when nothing matches or the directory cannot be
-// read; otherwise first holds the first match.
-Search* searchStart(const std::string& directory, const std::string& extension, SearchMatch& first);
+// read, and then sets why, where given, to the system's reason when the
+// directory cannot be read (it stays empty when nothing matches); otherwise
+// first holds the first match.
+Search* searchStart(const std::string& directory, const std::string& extension, SearchMatch& first,
+                    std::string* why = nullptr);
 // Gives the next match; false when there are no more.
 bool searchNext(Search* search, SearchMatch& match);
 void searchClose(Search* search);

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <vector>
 
 #include "platform/platform.h"
@@ -31,10 +33,13 @@ bool endsWithIgnoringCase(const std::string& name, const std::string& ending) {
 
 }  // namespace
 
-Search* searchStart(const std::string& directory, const std::string& extension,
-                    SearchMatch& first) {
+Search* searchStart(const std::string& directory, const std::string& extension, SearchMatch& first,
+                    std::string* why) {
   DIR* listing = ::opendir(directory.c_str());
-  if (listing == nullptr) return nullptr;
+  if (listing == nullptr) {
+    if (why != nullptr) *why = std::strerror(errno);
+    return nullptr;
+  }
   auto* search = new Search;
   const int descriptor = ::dirfd(listing);
   // The listing tells most entries' kind itself, which saves a stat per jar;

@@ -13,15 +13,32 @@
 
 namespace carafe::platform {
 
-int openReadable(const std::string& path, std::string& identity, std::string& errorText) {
-  const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+int openReadable(const std::string& path, std::string& identity, std::string& errorText,
+                 FileRefusal* refusal, std::uint64_t maxSize) {
+  // Without blocking: opening a pipe would wait for a writer.
+  const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (descriptor < 0) {
     errorText = std::strerror(errno);
     return -1;
   }
   struct stat status {};
-  if (::fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode)) {
-    errorText = std::strerror(S_ISDIR(status.st_mode) ? EISDIR : errno);
+  FileRefusal found = FileRefusal::NONE;
+  int error = 0;
+  if (::fstat(descriptor, &status) != 0) {
+    error = errno;
+  } else if (S_ISDIR(status.st_mode)) {
+    error = EISDIR;
+  } else if (!S_ISREG(status.st_mode)) {
+    found = FileRefusal::NOT_A_FILE;
+    error = ENODEV;
+  } else if (maxSize != 0 && static_cast<std::uint64_t>(status.st_size) > maxSize) {
+    found = FileRefusal::TOO_LARGE;
+    error = EFBIG;
+  }
+  if (error == 0 && ::fcntl(descriptor, F_SETFL, 0) != 0) error = errno;
+  if (error != 0) {
+    errorText = std::strerror(error);
+    if (refusal != nullptr) *refusal = found;
     ::close(descriptor);
     return -1;
   }

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "platform/platform.h"
+#include "platform/win32/system_message.h"
 
 namespace carafe::platform {
 
@@ -18,13 +19,20 @@ void takeMatch(const WIN32_FIND_DATAA& data, SearchMatch& match) {
 
 }  // namespace
 
-Search* searchStart(const std::string& directory, const std::string& extension,
-                    SearchMatch& first) {
+Search* searchStart(const std::string& directory, const std::string& extension, SearchMatch& first,
+                    std::string* why) {
   // "lib/*.jar": the system's pattern match ignores letter case.
   const std::string pattern = directory + "/*" + extension;
   WIN32_FIND_DATAA data{};
   const HANDLE handle = FindFirstFileA(pattern.c_str(), &data);
-  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  if (handle == INVALID_HANDLE_VALUE) {
+    // No match in a directory that exists is no fault of the directory's.
+    const DWORD error = GetLastError();
+    if (why != nullptr && error != ERROR_FILE_NOT_FOUND && error != ERROR_NO_MORE_FILES) {
+      *why = systemMessage(error, directory);
+    }
+    return nullptr;
+  }
   takeMatch(data, first);
   return new Search{handle};
 }

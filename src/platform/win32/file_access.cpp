@@ -15,7 +15,8 @@
 
 namespace carafe::platform {
 
-int openReadable(const std::string& path, std::string& identity, std::string& errorText) {
+int openReadable(const std::string& path, std::string& identity, std::string& errorText,
+                 FileRefusal* refusal, std::uint64_t maxSize) {
   // Binary: the line reader drops a carriage return before a line feed and
   // stops at Ctrl-Z itself, as text mode would.
   const int descriptor = _open(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
@@ -32,6 +33,21 @@ int openReadable(const std::string& path, std::string& identity, std::string& er
   }
   if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     errorText = std::strerror(EISDIR);
+    _close(descriptor);
+    return -1;
+  }
+  // A console, a pipe or a device ("CON", "\\.\pipe\x") is no file.
+  FileRefusal found = FileRefusal::NONE;
+  const std::uint64_t size =
+      (static_cast<std::uint64_t>(information.nFileSizeHigh) << 32) | information.nFileSizeLow;
+  if (GetFileType(handle) != FILE_TYPE_DISK) {
+    found = FileRefusal::NOT_A_FILE;
+  } else if (maxSize != 0 && size > maxSize) {
+    found = FileRefusal::TOO_LARGE;
+  }
+  if (found != FileRefusal::NONE) {
+    errorText = std::strerror(found == FileRefusal::TOO_LARGE ? EFBIG : ENODEV);
+    if (refusal != nullptr) *refusal = found;
     _close(descriptor);
     return -1;
   }

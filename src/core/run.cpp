@@ -1,6 +1,7 @@
 #include "core/run.h"
 
 #include <new>
+#include <stdexcept>
 
 #include "config/reader.h"
 #include "core/exit_codes.h"
@@ -36,7 +37,9 @@ int locateAppConfig(const std::string& programPath, const std::string& directory
   return readConfigFile(settings.configPath);
 }
 
-int launcherMain(int argumentCount, const char* const* argumentVector) {
+namespace {
+
+int run(int argumentCount, const char* const* argumentVector) {
   LaunchSettings& settings = launchSettings;
   startUp(argumentCount, argumentVector);
   const char* argumentZero = argumentVector[0] != nullptr ? argumentVector[0] : "";
@@ -53,6 +56,20 @@ int launcherMain(int argumentCount, const char* const* argumentVector) {
     traceList("vmjars %d=%s\n", settings.vmJars);
   }
   return launchJava();
+}
+
+}  // namespace
+
+int launcherMain(int argumentCount, const char* const* argumentVector) {
+  // Input that asks for more memory than there is (a value that grows beyond
+  // every bound) ends the launcher with a notice, not an abort.
+  try {
+    return run(argumentCount, argumentVector);
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+  showError("Error", "The launcher ran out of memory.\nClose other programs and start it again.");
+  return EXIT_NOT_LAUNCHED;
 }
 
 }  // namespace carafe

@@ -13,6 +13,9 @@ struct InstalledRuntime {
   std::string home;                    // the directory with the Java executables under bin
   std::string version;                 // JAVA_VERSION of its release file, else its registry name
   std::string source = std::string();  // where it was found (a registry key, a folder)
+  // Found only in places of the starting user's own (the user's registry hive,
+  // profile and environment): a machine-wide runtime of the same version wins.
+  bool perUser = false;
 };
 
 struct RuntimeKey {

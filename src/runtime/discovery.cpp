@@ -88,9 +88,11 @@ void RuntimeFinder::home(const std::string& directory, const std::string& versio
       std::find(identities_.begin(), identities_.end(), identity) - identities_.begin());
   if (index == identities_.size()) {
     identities_.push_back(identity);
-    discovery_.runtimes.push_back({home, found, source});
+    discovery_.runtimes.push_back({home, found, source, perUser_});
     traceDebug(
         formatText("found runtime %s at %s (%s)\n", found.c_str(), home.c_str(), source.c_str()));
+  } else if (!perUser_) {
+    discovery_.runtimes[index].perUser = false;  // a machine-wide place holds it too
   }
   if (defaultRank > 0 && (defaultRank_ == 0 || defaultRank < defaultRank_)) {
     defaultRank_ = defaultRank;
@@ -126,7 +128,12 @@ Discovery& discoverRuntimes() {
   } else {
     findPosixRuntimes(finder);
   }
-  discovery->view = platform::buildRuntimeView(discovery->runtimes, discovery->defaultHome);
+  // Of two runtimes of one version, the view keeps the first: the machine's
+  // before the user's own.
+  std::vector<platform::InstalledRuntime> ranked = discovery->runtimes;
+  std::stable_partition(ranked.begin(), ranked.end(),
+                        [](const platform::InstalledRuntime& runtime) { return !runtime.perUser; });
+  discovery->view = platform::buildRuntimeView(ranked, discovery->defaultHome);
   return *discovery;
 }
 

@@ -40,11 +40,15 @@ class RuntimeFinder {
   // Every directory directly below parent, each followed by suffix (possibly
   // empty), as a candidate home.
   void children(const std::string& parent, const std::string& suffix, const std::string& source);
+  // Whether the places searched from now on are the starting user's own
+  // (which only that user can write) rather than the machine's.
+  void perUser(bool userOwn) { perUser_ = userOwn; }
 
  private:
   Discovery& discovery_;
   std::vector<std::string> identities_;
   int defaultRank_ = 0;
+  bool perUser_ = false;
 };
 
 void findWindowsRuntimes(RuntimeFinder& finder);

@@ -44,6 +44,8 @@ void findPosixRuntimes(RuntimeFinder& finder) {
   }
   finder.children("/Library/Java/JavaVirtualMachines", "/Contents/Home",
                   "/Library/Java/JavaVirtualMachines");
+  // The environment, PATH and the home directory are the user's own.
+  finder.perUser(true);
   for (const char* name : {"JAVA_HOME", "JDK_HOME"}) {
     const std::string home = environment(name);
     if (home.empty()) continue;

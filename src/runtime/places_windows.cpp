@@ -1,6 +1,17 @@
 // Where Windows installers put Java runtimes: their registry keys in both
 // registry views of the machine's and the user's hive, the environment, PATH,
 // the vendors' folders, scoop and the per-user tool caches.
+//
+// Only places that the machine's administrator or the starting user alone can
+// write: HKLM and the program folders are the administrator's; HKCU, the
+// profile (scoop, the tool caches) and %LOCALAPPDATA% the user's own. Places
+// that every user may write by default are never searched, since a runtime
+// planted there would start with the rights of whoever starts the
+// application: %ProgramData% (where users may create folders, so scoop's
+// global apps are left out), the roots of drives, %PUBLIC% and temporary
+// folders.
+#include <utility>
+
 #include "platform/platform.h"
 #include "runtime/discovery.h"
 
@@ -14,13 +25,14 @@ constexpr std::uint32_t PATH_ROOM = 2048;
 struct Root {
   platform::RegistryRoot root;
   const char* name;
+  bool perUser;
 };
 
 const Root ROOTS[] = {
-    {platform::RegistryRoot::MACHINE_64, "HKLM (64-bit view)"},
-    {platform::RegistryRoot::MACHINE_32, "HKLM (32-bit view)"},
-    {platform::RegistryRoot::USER_64, "HKCU (64-bit view)"},
-    {platform::RegistryRoot::USER_32, "HKCU (32-bit view)"},
+    {platform::RegistryRoot::MACHINE_64, "HKLM (64-bit view)", false},
+    {platform::RegistryRoot::MACHINE_32, "HKLM (32-bit view)", false},
+    {platform::RegistryRoot::USER_64, "HKCU (64-bit view)", true},
+    {platform::RegistryRoot::USER_32, "HKCU (32-bit view)", true},
 };
 
 // Keys with one subkey per runtime, named by its version, holding valueName.
@@ -92,6 +104,7 @@ std::string versionOfName(const std::string& name) {
 }
 
 void findRegistered(RuntimeFinder& finder, const Root& root) {
+  finder.perUser(root.perUser);
   for (const VersionKeys& keys : VERSION_KEYS) {
     const std::vector<std::string> names = subkeysOf(root, keys.path);
     if (!names.empty()) finder.place(std::string(root.name) + " " + keys.path);
@@ -132,6 +145,8 @@ std::string environment(const char* name) {
 void findWindowsRuntimes(RuntimeFinder& finder) {
   for (const Root& root : ROOTS) findRegistered(finder, root);
 
+  // The environment and PATH are the user's to set.
+  finder.perUser(true);
   for (const char* name : {"JAVA_HOME", "JDK_HOME"}) {
     const std::string home = environment(name);
     if (home.empty()) continue;
@@ -159,26 +174,26 @@ void findWindowsRuntimes(RuntimeFinder& finder) {
     first = false;
   }
 
-  std::vector<std::string> programFolders;
+  std::vector<std::pair<std::string, bool>> programFolders;  // folder, the user's own
   const std::string localPrograms = environment("LOCALAPPDATA");
   for (const std::string& folder :
        {environment("ProgramW6432"), environment("ProgramFiles"), environment("ProgramFiles(x86)"),
         localPrograms.empty() ? std::string() : localPrograms + "\\Programs"}) {
     if (folder.empty()) continue;
     bool seen = false;
-    for (const std::string& other : programFolders) seen = seen || other == folder;
-    if (!seen) programFolders.push_back(folder);
+    for (const auto& other : programFolders) seen = seen || other.first == folder;
+    if (!seen) programFolders.emplace_back(folder, folder == localPrograms + "\\Programs");
   }
-  for (const std::string& folder : programFolders) {
+  for (const auto& folder : programFolders) {
+    finder.perUser(folder.second);
     for (const char* vendor : VENDOR_FOLDERS) {
-      finder.children(folder + "\\" + vendor, "", folder + "\\" + vendor);
+      finder.children(folder.first + "\\" + vendor, "", folder.first + "\\" + vendor);
     }
   }
 
+  finder.perUser(true);
   const std::string profile = environment("USERPROFILE");
-  const std::string programData = environment("ProgramData");
   if (!profile.empty()) finder.children(profile + "\\scoop\\apps", "\\current", "scoop");
-  if (!programData.empty()) finder.children(programData + "\\scoop\\apps", "\\current", "scoop");
   if (!profile.empty()) {
     for (const char* cache : {"\\.jdks", "\\.gradle\\jdks", "\\.jbang\\cache\\jdks"}) {
       finder.children(profile + cache, "", profile + cache);

@@ -84,6 +84,7 @@ int brand(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  restrictLibrarySearch();
   try {
     const std::vector<std::string> arguments = commandLineArguments(argc, argv);
     const Options options = parseOptions(

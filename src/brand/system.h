@@ -11,6 +11,10 @@
 
 namespace carafe::brand {
 
+// Has the DLLs that the program loads after start-up come from the system
+// directory only (Windows); nothing elsewhere. Called first thing.
+void restrictLibrarySearch();
+
 // The program's arguments as UTF-8, on Windows too.
 std::vector<std::string> commandLineArguments(int argc, char** argv);
 

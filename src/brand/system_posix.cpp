@@ -43,6 +43,8 @@ std::string creationFailure(int error, const std::string& directory) {
 
 }  // namespace
 
+void restrictLibrarySearch() {}
+
 std::vector<std::string> commandLineArguments(int argc, char** argv) {
   return std::vector<std::string>(argv, argv + argc);
 }

@@ -4,6 +4,7 @@
 
 #include "brand/paths.h"
 #include "brand/system.h"
+#include "platform/win32/library_search.h"
 
 namespace carafe::brand {
 
@@ -76,6 +77,8 @@ bool identify(const std::string& path, BY_HANDLE_FILE_INFORMATION& information) 
 }
 
 }  // namespace
+
+void restrictLibrarySearch() { platform::restrictLibrarySearch(); }
 
 std::vector<std::string> commandLineArguments(int, char**) {
   int count = 0;

@@ -19,6 +19,10 @@ PathKind pathKind(const std::string& path);
 // system's words ("No such file or directory"); empty when it can be.
 std::string startProblem(const std::string& commandLine);
 
+// Has the DLLs that the program loads after start-up come from the system
+// directory only (Windows); nothing elsewhere. Called first thing.
+void restrictLibrarySearch();
+
 // Up to size bytes of a file from offset; false when it cannot be read.
 // fileSize receives the file's length.
 bool readFileRange(const std::string& path, std::uint64_t offset, std::size_t size,

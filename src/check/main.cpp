@@ -36,6 +36,7 @@ const char* const USAGE =
 }  // namespace
 
 int main(int argc, char** argv) {
+  carafe::check::restrictLibrarySearch();
   bool quiet = false;
   int first = 1;
   for (; first < argc; ++first) {

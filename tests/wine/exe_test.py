@@ -56,6 +56,8 @@ class Executable(unittest.TestCase):
         self.assertEqual(foreign, set(), "imports: %s" % sorted(imports))
         if OPTIONS.role == "launcher":
             self.assertIn("user32.dll", imports)  # its notices and WaitForInputIdle
+        # DLLs it loads itself come from the system directory, not from beside it.
+        self.assertRegex(self.headers, r"\bSetDllDirectoryW\b")
 
     def test_version_resource_holds_the_launchers_version(self):
         (major, minor, patch), text = version_from_header(OPTIONS.version_header)
@@ -85,6 +87,7 @@ class Executable(unittest.TestCase):
         self.assertRegex(manifest, r"<dpiAware[^>]*>true/pm</dpiAware>")
         self.assertRegex(manifest, r"<dpiAwareness[^>]*>PerMonitorV2")
         self.assertRegex(manifest, r"<activeCodePage[^>]*>UTF-8</activeCodePage>")
+        self.assertRegex(manifest, r"<longPathAware[^>]*>true</longPathAware>")
 
 
 def main():

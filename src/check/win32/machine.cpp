@@ -12,6 +12,7 @@
 #include "platform/program_lookup.h"
 #include "platform/win32/console_text.h"
 #include "platform/win32/library_search.h"
+#include "platform/win32/long_path.h"
 #include "platform/win32/system_message.h"
 
 namespace carafe::check {
@@ -47,7 +48,7 @@ std::string programProblem(const std::string& path, const std::string& program) 
 }  // namespace
 
 PathKind pathKind(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const DWORD attributes = GetFileAttributesW(platform::widePath(path).data());
   if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::MISSING;
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return PathKind::DIRECTORY;
   return (attributes & FILE_ATTRIBUTE_DEVICE) != 0 ? PathKind::OTHER : PathKind::FILE;
@@ -71,8 +72,9 @@ std::string startProblem(const std::string& commandLine) {
 bool readFileRange(const std::string& path, std::uint64_t offset, std::size_t size,
                    std::string& bytes, std::uint64_t& fileSize) {
   bytes.clear();
-  const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE file =
+      CreateFileW(platform::widePath(path).data(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   LARGE_INTEGER length{};
   const bool readable = GetFileSizeEx(file, &length) != 0;

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "platform/platform.h"
+#include "platform/win32/long_path.h"
 #include "platform/win32/system_message.h"
 
 namespace carafe::platform {
@@ -12,8 +13,8 @@ struct Search {
 
 namespace {
 
-void takeMatch(const WIN32_FIND_DATAA& data, SearchMatch& match) {
-  match.name = data.cFileName;
+void takeMatch(const WIN32_FIND_DATAW& data, SearchMatch& match) {
+  match.name = narrowText(data.cFileName);
   match.isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
@@ -23,8 +24,8 @@ Search* searchStart(const std::string& directory, const std::string& extension, 
                     std::string* why) {
   // "lib/*.jar": the system's pattern match ignores letter case.
   const std::string pattern = directory + "/*" + extension;
-  WIN32_FIND_DATAA data{};
-  const HANDLE handle = FindFirstFileA(pattern.c_str(), &data);
+  WIN32_FIND_DATAW data{};
+  const HANDLE handle = FindFirstFileW(widePath(pattern).data(), &data);
   if (handle == INVALID_HANDLE_VALUE) {
     // No match in a directory that exists is no fault of the directory's.
     const DWORD error = GetLastError();
@@ -38,8 +39,8 @@ Search* searchStart(const std::string& directory, const std::string& extension, 
 }
 
 bool searchNext(Search* search, SearchMatch& match) {
-  WIN32_FIND_DATAA data{};
-  if (!FindNextFileA(search->handle, &data)) return false;
+  WIN32_FIND_DATAW data{};
+  if (!FindNextFileW(search->handle, &data)) return false;
   takeMatch(data, match);
   return true;
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/win32/long_path.h"
 
 namespace carafe::platform {
 
@@ -19,7 +20,7 @@ int openReadable(const std::string& path, std::string& identity, std::string& er
                  FileRefusal* refusal, std::uint64_t maxSize) {
   // Binary: the line reader drops a carriage return before a line feed and
   // stops at Ctrl-Z itself, as text mode would.
-  const int descriptor = _open(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+  const int descriptor = _wopen(widePath(path).data(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
   if (descriptor < 0) {
     errorText = std::strerror(errno);
     return -1;
@@ -70,7 +71,7 @@ std::size_t readSome(int descriptor, char* buffer, std::size_t size) {
 void closeReadable(int descriptor) { _close(descriptor); }
 
 bool isFile(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const DWORD attributes = GetFileAttributesW(widePath(path).data());
   return attributes != INVALID_FILE_ATTRIBUTES &&
          (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
 }
@@ -79,7 +80,8 @@ bool isFile(const std::string& path) {
 // junction (scoop's "current") reaches the runtime it names, and one runtime
 // reached twice is told by its files' identity.
 std::string resolvedPath(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES ? path : std::string();
+  return GetFileAttributesW(widePath(path).data()) != INVALID_FILE_ATTRIBUTES ? path
+                                                                              : std::string();
 }
 
 namespace {

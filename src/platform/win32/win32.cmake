@@ -18,6 +18,7 @@ add_library(carafe_win32_machine OBJECT
   ${CARAFE_WIN32_DIR}/directories.cpp
   ${CARAFE_WIN32_DIR}/environment.cpp
   ${CARAFE_WIN32_DIR}/file_access.cpp
+  ${CARAFE_WIN32_DIR}/long_path.cpp
   ${CARAFE_WIN32_DIR}/registry.cpp
   ${CARAFE_WIN32_DIR}/system_message.cpp
 )

@@ -83,7 +83,10 @@ ProcessOutcome runProcess(const std::string& commandLine) {
   }
   PROCESS_INFORMATION processInfo;
   if (!createProcess(program, command, processInfo)) {
-    failed(outcome, GetLastError(), named);
+    // Named by its path, a program in a folder that does not exist is "path
+    // not found"; the user is told, as always, that the file is not found.
+    const DWORD error = GetLastError();
+    failed(outcome, error == ERROR_PATH_NOT_FOUND ? ERROR_FILE_NOT_FOUND : error, named);
     return outcome;
   }
   outcome.created = true;

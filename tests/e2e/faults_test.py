@@ -11,6 +11,7 @@ Uses harness.py for the temporary applications and fake runtimes.
 import argparse
 import os
 import random
+import resource
 import shutil
 import signal
 import sys
@@ -205,6 +206,26 @@ class Configuration(FaultTest):
         os.chmod(launcher + ".config", 0)
         self.assert_outcome(runner.run(launcher), 2,
                             "Can't open %s.config Error Permission denied\n" % launcher)
+
+    def test_files_that_are_no_configuration(self):
+        # A device, a pipe and a file of 50 MB are refused with a notice, without
+        # waiting for a writer and without reading them, as files that cannot be read.
+        def refused(path, why):
+            return "Error: Can't read %s: %s\n" % (path, why)
+        device = "it is not a file but a device, a pipe or a socket.\nA configuration is read from a file only."
+        large = "it is larger than 2097152 bytes, which no configuration needs.\nIt is not read."
+        launcher = self.app("include /dev/zero\ninclude fifo.config\nmainclass app.Main\n")
+        os.mkfifo(os.path.join(self.directory, "fifo.config"))
+        self.assert_outcome(self.box.run(launcher), 0,
+                            refused("/dev/zero", device) + refused("fifo.config", device),
+                            self.java("-classpath", "", "app.Main"))
+        launcher = self.app(b"mainclass app.Main\nappname " + b"x" * (50 * MIB) + b"\n")
+        before = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
+        self.assert_outcome(self.box.run(launcher), 2, refused(launcher + ".config", large))
+        if "valgrind" not in CARAFE:
+            # The largest a launcher has been so far, in KiB: the file was not read.
+            self.assertLess(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss,
+                            max(before, 64 * 1024))
 
     def test_file_whose_reading_fails(self):
         # /proc/self/mem opens, but reading its first bytes fails: the file

@@ -644,6 +644,7 @@ public class ReadIt {
     public static void main(String[] args) throws Exception {
         System.out.println("app dir: " + System.getenv("CARAFE_APP_DIR"));
         System.out.print(new String(Files.readAllBytes(Paths.get(args[0])), "UTF-8"));
+        System.out.println("planted: " + ReadIt.class.getResource("/planted.properties"));
     }
 }
 """
@@ -662,6 +663,8 @@ public class ReadIt {
             box.write_file(os.path.join(tool, "notes.txt"), "the tool's own notes\n")
             work = box.path("work")
             box.write_file(os.path.join(work, "notes.txt"), "the caller's notes\n")
+            # What the user's directory holds is never on the application's classpath.
+            box.write_file(os.path.join(work, "planted.properties"), "x=1\n")
             extra = {name: os.environ.get(name) for name in ("CARAFE_JVM_PATH", "JAVA_HOME")}
             env = box.environment(extra=extra)
             env["PATH"] = box.path("bin") + os.pathsep + os.environ.get("PATH", "/usr/bin:/bin")
@@ -674,7 +677,8 @@ public class ReadIt {
                     box.write_config(launcher, "mainclass ReadIt\naddpath classes\n" + line)
                     result = box.run("readit", ["notes.txt"], cwd=work, env=env, timeout=60)
                     self.assertEqual(result.code, 0, result)
-                    self.assertEqual(result.stdout, "app dir: %s\n%s\n" % (tool, notes), result)
+                    self.assertEqual(result.stdout, "app dir: %s\n%s\nplanted: null\n" % (tool, notes),
+                                     result)
 
 
 def main():

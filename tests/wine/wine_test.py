@@ -1132,8 +1132,8 @@ class ConsoleProgram(WineTestCase):
             ("by name, workingDirectory caller",
              ["mainclass app.Tool", "addjars lib", "vmparam -Dhome=$CARAFE_APP_DIR",
               "workingDirectory caller"], "tool", s.win("work"),
-             [java, "-Dhome=" + tool.replace("\\", "/"), "-classpath", tool + r"\lib/a.jar;",
-              "app.Tool", "notes.txt"]),
+             [java, "-Dhome=" + tool.replace("\\", "/"), "-classpath",
+              tool + r"\lib/a.jar;" + tool, "app.Tool", "notes.txt"]),
             ("by full path, without it: as always", ["mainclass app.Tool", "addjars lib"],
              tool + r"\tool.exe", tool, [java, "-classpath", "lib/a.jar;", "app.Tool", "notes.txt"]),
         ]
@@ -1363,6 +1363,152 @@ class CheckTool(WineTestCase):
                     self.assertIn("  main class app.Main: found in lib/app.jar\n", report)
                 else:
                     self.assertIn("warning: main class app.Absent is in no classpath entry", report)
+
+
+class NothingPlantedRuns(WineTestCase):
+    """A file that someone else can put beside the launcher, in the user's
+    current directory or in a folder every user can write never decides what
+    runs; arguments and jars reach Java exactly. Each row is one such attack
+    and its sound result."""
+
+    PROGRAM_DATA = os.path.join("drive_c", "ProgramData", "scoop")
+    TEMURIN = os.path.join("drive_c", "Program Files", "Eclipse Adoptium")
+    ROOT_PROGRAM = os.path.join("drive_c", "Program.exe")
+
+    def tearDown(self):
+        for path in (self.PROGRAM_DATA, self.TEMURIN):
+            shutil.rmtree(os.path.join(SESSION.prefix, path), ignore_errors=True)
+        if os.path.exists(os.path.join(SESSION.prefix, self.ROOT_PROGRAM)):
+            os.remove(os.path.join(SESSION.prefix, self.ROOT_PROGRAM))
+
+    @staticmethod
+    def plant(unix_path):
+        """A stand-in for an attacker's program: it records its start as Java does."""
+        os.makedirs(os.path.dirname(unix_path), exist_ok=True)
+        shutil.copyfile(OPTIONS.java, unix_path)
+
+    @staticmethod
+    def runtime_at(unix_home, version):
+        os.makedirs(os.path.join(unix_home, "bin"), exist_ok=True)
+        for name, source in (("javaw.exe", OPTIONS.javaw), ("java.exe", OPTIONS.java)):
+            shutil.copyfile(source, os.path.join(unix_home, "bin", name))
+        with open(os.path.join(unix_home, "release"), "w") as file:
+            file.write('JAVA_VERSION="%s"\n' % version)
+
+    def a_configuration_in_the_current_directory(self, s):
+        s.install_launcher(r"Apps\Tool\tool.exe", ["mainclass app.Tool"],
+                           launcher=OPTIONS.console_exe)
+        java = s.add_runtime("jre") + r"\bin\java.exe"
+        SESSION.register("1.5", [("1.5", s.win("jre"))])
+        self.plant(s.unix(r"work\evil.exe"))
+        s.write(r"work\tool.config", "javapath %s\nmainclass Evil\n" % s.win(r"work\evil.exe"))
+        s.write("run.bat", "@echo off\r\nset PATH=%s;%%PATH%%\r\ncd /d %s\r\ntool\r\n"
+                % (s.win(r"Apps\Tool"), s.win("work")))
+        record = os.path.join(s.root, "java.txt")
+        _, _, boxes = SESSION.run_console(
+            s.win("run.bat"), environment={"CARAFE_FAKE_JAVA_RECORD": windows_path_of_unix(record)})
+        self.assertEqual(boxes, [])
+        self.assertEqual([(j.module, j.argv[1:]) for j in read_java_starts(record)],
+                         [(java, ["-classpath", "", "app.Tool"])])
+
+    def a_runtime_under_program_data(self, s):
+        SESSION.register(base_key=False)
+        temurin = os.path.join(SESSION.prefix, self.TEMURIN, "jdk-17.0.15.6-hotspot")
+        self.runtime_at(temurin, "17.0.15")
+        self.runtime_at(os.path.join(SESSION.prefix, self.PROGRAM_DATA, "apps", "evil", "current"),
+                        "17.0.99")
+        for version in ("17", "17+", None):
+            with self.subTest(javaVersion=version):
+                lines = ["mainclass app.Main"] + (["javaVersion " + version] if version else [])
+                run = SESSION.launch(s.install_launcher("app.exe", lines), s.win())
+                self.assertExit(run, 0)
+                self.assertEqual([start.module for start in run.java],
+                                 [r"C:\Program Files\Eclipse Adoptium\jdk-17.0.15.6-hotspot\bin\javaw.exe"],
+                                 run.describe())
+
+    def a_rundll32_beside_the_launcher(self, s):
+        self.plant(s.unix(r"Downloads\rundll32.exe"))
+        SESSION.register()
+        exe = s.install_launcher(r"Downloads\app.exe", ["javaVersion 17+", "mainclass app.Main"])
+        run = SESSION.launch(exe, s.win("Downloads"), answers=["y"], expect_url=True)
+        self.assertExit(run, 11)
+        self.assertEqual(run.urls, ["https://adoptium.net/temurin/releases/?version=17"])
+        self.assertEqual(run.java, [])
+
+    def a_java_beside_the_launcher_and_in_the_current_directory(self, s):
+        self.plant(s.unix(r"Apps\java.exe"))
+        self.plant(s.unix(r"work\java.exe"))
+        exe = s.install_launcher(r"Apps\app.exe", ["javapath java", "mainclass app.Main",
+                                                    "workingDirectory caller"])
+        home = s.add_runtime("jre")
+        for path, started in ((home + r"\bin", [home + r"\bin\java.exe"]), ("", [])):
+            with self.subTest(path=path):
+                run = SESSION.launch(exe, s.win("work"), environment={"WINEPATH": path})
+                self.assertEqual([start.module for start in run.java], started, run.describe())
+                if not started:
+                    self.assertNotices(run, [("Error", "Can't start Java java\nFile not found")])
+
+    def a_batch_file_with_a_command_in_an_argument(self, s):
+        home = s.add_runtime("jre")
+        self.plant(s.unix("second.exe"))
+        s.write("java.bat", '@"%s\\bin\\javaw.exe" %%*\r\n' % home)
+        exe = s.install_launcher("app.exe", ["javapath " + s.win("java.bat"), "mainclass app.Main"])
+        run = SESSION.launch(exe + ' "x&second.exe"', s.win())
+        self.assertNotices(run, [("Error", "Can't start Java %s\nIt is a batch file, and cmd.exe "
+                                           "would read part of \"x&second.exe\" as a command.\n"
+                                           "Name the Java program (java.exe or javaw.exe) in the "
+                                           "javapath line instead." % s.win("java.bat"))])
+        self.assertExit(run, 2)
+        self.assertEqual(run.java, [])
+        run = SESSION.launch(exe + ' "a b" c', s.win())
+        self.assertExit(run, 0)
+        self.assertEqual([(j.module, j.argv[1:]) for j in run.java],
+                         [(home + r"\bin\javaw.exe", ["-classpath", "", "app.Main", "a b", "c"])])
+
+    def a_missing_java_path_with_a_space(self, s):
+        self.plant(os.path.join(SESSION.prefix, self.ROOT_PROGRAM))
+        missing = r"C:\Program Files\Missing\bin\javaw.exe"
+        exe = s.install_launcher("app.exe", ["javapath " + missing, "mainclass app.Main"])
+        run = SESSION.launch(exe, s.win())
+        self.assertNotices(run, [("Error", "Can't start Java %s\nFile not found" % missing)])
+        self.assertExit(run, 2)
+        self.assertEqual(run.java, [])
+
+    def arguments_and_a_jar_with_a_space(self, s):
+        home = s.add_runtime("jre")
+        SESSION.register("1.5", [("1.5", home)])
+        s.write(r"lib\my lib.jar", "jar")
+        exe = s.install_launcher("app.exe", ["addjars lib", "mainclass app.Main"])
+        run = SESSION.launch(exe + ' "" "a\tb" "c d"', s.win())
+        self.assertExit(run, 0)
+        self.assertEqual([j.argv[1:] for j in run.java],
+                         [["-classpath", "lib/my lib.jar;", "app.Main", "", "a\tb", "c d"]])
+
+    def a_jar_directory_of_300_characters(self, s):
+        # Windows starts no program whose own path is that long; what it names may be.
+        home = s.add_runtime("jre")
+        SESSION.register("1.5", [("1.5", home)])
+        folder = "\\".join(letter * 100 for letter in "abc")
+        s.write(folder + r"\x.jar", "jar")
+        exe = s.install_launcher("app.exe", ["addjars " + folder, "mainclass app.Main"])
+        self.assertGreater(len(s.win(folder, "x.jar")), 300)
+        run = SESSION.launch(exe, s.win())
+        self.assertNotices(run, [])
+        self.assertExit(run, 0)
+        self.assertEqual([j.argv[1:] for j in run.java],
+                         [["-classpath", folder + "/x.jar;", "app.Main"]])
+
+    def test_each_planted_file_is_passed_over(self):
+        rows = [self.a_configuration_in_the_current_directory, self.a_runtime_under_program_data,
+                self.a_rundll32_beside_the_launcher,
+                self.a_java_beside_the_launcher_and_in_the_current_directory,
+                self.a_batch_file_with_a_command_in_an_argument,
+                self.a_missing_java_path_with_a_space, self.arguments_and_a_jar_with_a_space,
+                self.a_jar_directory_of_300_characters]
+        for row in rows:
+            with self.subTest(row.__name__):
+                self.tearDown()
+                row(Scenario("planted-" + row.__name__.replace("_", "-")))
 
 
 class Screenshot(unittest.TestCase):

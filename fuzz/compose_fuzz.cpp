@@ -8,6 +8,7 @@
 // arguments from the command line (with every argument before them).
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/exit_codes.h"
 #include "core/settings.h"
@@ -15,10 +16,55 @@
 #include "fuzz_support.h"
 #include "launch/compose.h"
 #include "launch/launch.h"
+#include "platform/command_split.h"
 
 namespace {
 
 using carafe::fuzz::fail;
+
+// A text that the command carries as one word as it stands: not empty, no
+// blank, no double quote.
+bool plain(const std::string& text) {
+  return !text.empty() && text.find_first_of(" \t\"") == std::string::npos;
+}
+
+bool allPlain(const std::vector<std::string>& texts, std::size_t from = 0) {
+  for (std::size_t i = from; i < texts.size(); ++i) {
+    if (!plain(texts[i])) return false;
+  }
+  return true;
+}
+
+// Where everything that the configuration writes as command-line text is
+// plain, splitting the command by the platform's rules gives back each word:
+// the arguments of the command line exactly, whatever they hold, and the
+// classpath with every jar found exactly.
+void checkWordsComeBack(const carafe::LaunchSettings& settings, const std::string& text) {
+  const std::vector<std::string>& arguments = settings.arguments.entries;
+  const std::size_t fromCommandLine = static_cast<std::size_t>(settings.commandLineArguments);
+  if (!plain(*settings.javaPath) || !plain(*settings.mainClass) ||
+      !allPlain(settings.vmParams.entries) || !allPlain(settings.vmPaths.entries) ||
+      !allPlain(arguments, fromCommandLine)) {
+    return;
+  }
+  std::string classpath;
+  const char separator = carafe::platform::conventions().classpathSeparator;
+  for (const std::string& entry : settings.vmPaths.entries) classpath += entry + separator;
+  for (const std::string& jar : settings.vmJars.entries) {
+    if (jar.find('"') != std::string::npos) return;  // no file name holds one
+    classpath += jar + separator;
+  }
+  std::vector<std::string> expected = {*settings.javaPath};
+  expected.insert(expected.end(), settings.vmParams.entries.begin(),
+                  settings.vmParams.entries.end());
+  expected.push_back("-classpath");
+  expected.push_back(classpath);
+  expected.push_back(*settings.mainClass);
+  expected.insert(expected.end(), arguments.begin(), arguments.end());
+  if (carafe::platform::splitCommandLine(text) != expected) {
+    fail("splitting the command does not give back its words", text);
+  }
+}
 
 void addEntry(carafe::TextList& list, const std::string& text, int repeat) {
   for (int i = 0; i < repeat; ++i) carafe::appendToList(list, text);
@@ -83,6 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (text.compare(quote, settings.javaPath->size(), *settings.javaPath) != 0) {
       fail("the command does not begin with the Java path", text);
     }
+    checkWordsComeBack(settings, text);
   }
 
   const bool hadMainClass = settings.mainClass.has_value();

@@ -110,11 +110,11 @@ bool quoteArgument(const LaunchSettings& settings, std::size_t index) {
   return argument.empty() || holdsBlank(argument);
 }
 
-// A classpath entry as the command writes it: a jar that a directory gives,
-// whose path holds a blank outside quotes, in double quotes of its own;
-// every other entry as it stands.
-std::string classpathEntry(const std::string& entry, bool foundJar) {
-  if (!foundJar || !blankOutsideQuotes(entry)) return entry;
+// A jar that a directory gives, as the command writes it: where its path
+// holds a blank outside quotes, in double quotes of its own, so that it stays
+// one classpath entry; otherwise as it stands.
+std::string foundJarEntry(const std::string& entry) {
+  if (!blankOutsideQuotes(entry)) return entry;
   std::string quoted = "\"";
   for (char c : entry) {
     if (c != '"') quoted += c;
@@ -151,7 +151,7 @@ std::size_t sizeFor(const LaunchSettings& settings, std::size_t quotedJavaProgra
     for (const std::string& entry : list->entries) size += entry.size() + 2;
   }
   for (const std::string& entry : settings.vmJars.entries) {
-    size += classpathEntry(entry, true).size() + 2;
+    size += foundJarEntry(entry).size() + 2;
   }
   const std::vector<std::string>& arguments = settings.arguments.entries;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -254,7 +254,7 @@ std::string composeCommandLine() {
     text += separator;
   }
   for (const std::string& entry : settings.vmJars.entries) {
-    text += classpathEntry(entry, true);
+    text += foundJarEntry(entry);
     text += separator;
   }
   text += closing;

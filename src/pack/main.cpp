@@ -185,7 +185,10 @@ void sign(const Tools& tools, const PackOptions& options, const Staging& staging
   std::vector<std::string> arguments = {"sign",       "-pkcs12",    certificate,
                                         "-readpass",  passwordFile, "-n",
                                         options.name, "-h",         "sha256"};
-  if (epochGiven) {
+  if (!options.timestampUrl.empty()) {
+    arguments.push_back("-ts");
+    arguments.push_back(options.timestampUrl);
+  } else if (epochGiven) {
     arguments.push_back("-time");
     arguments.push_back(std::to_string(epoch));
   }

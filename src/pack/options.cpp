@@ -157,16 +157,20 @@ std::string checkAppUserModelId(const std::string& value) {
          "such as ExampleLtd.Editor";
 }
 
+std::string checkTimestampUrl(const std::string& value) {
+  const bool web = value.compare(0, 7, "http://") == 0 || value.compare(0, 8, "https://") == 0;
+  if (web && value.find_first_of(" \t\r\n\"") == std::string::npos) return std::string();
+  return quoted(value) + " is not an http or https address";
+}
+
 // clang-format off
 const OptionRule OPTIONS[] = {
     {"name", "NAME", &PackOptions::name, nullptr, nullptr, checkName,
      "the application's name: NAME.exe, NAME.config, the folder NAME (required)"},
     {"app-version", "X.Y.Z", &PackOptions::appVersion, nullptr, nullptr, checkVersion,
-     "the application's version, 1 to 4 numbers (default 1.0); an installer's\n"
-     "first two numbers are at most 255"},
+     "the application's version, 1 to 4 numbers (default 1.0); an installer's first two numbers are at most 255"},
     {"vendor", "TEXT", &PackOptions::vendor, nullptr, nullptr, textProblem,
-     "who makes the application: the exe's company, the installer's publisher\n"
-     "(required for msi)"},
+     "who makes the application: the exe's company, the installer's publisher (required for msi)"},
     {"description", "TEXT", &PackOptions::description, nullptr, nullptr, textProblem,
      "what the application does: the shortcuts' tooltip, the installer's comment"},
     {"copyright", "TEXT", &PackOptions::copyright, nullptr, nullptr, textProblem,
@@ -174,13 +178,11 @@ const OptionRule OPTIONS[] = {
     {"icon", "FILE.ico", &PackOptions::icon, nullptr, nullptr, pathProblem,
      "the exe's icon, which the shortcuts and Apps & features show"},
     {"input", "DIR", &PackOptions::input, nullptr, nullptr, pathProblem,
-     "the application's jars: every file below DIR goes into lib\\, and the\n"
-     "jars of DIR itself onto the classpath, by name (required)"},
+     "the application's jars: every file below DIR goes into lib\\, and the jars of DIR itself onto the classpath, by name (required)"},
     {"main-class", "CLASS", &PackOptions::mainClass, nullptr, nullptr, checkMainClass,
      "the class whose main method starts the application (required)"},
     {"java-version", "VERSION", &PackOptions::javaVersion, nullptr, nullptr, checkJavaVersion,
-     "the Java it needs: 17+, 17, 1.8.0_60+ or 1.8.0_60 (default: the\n"
-     "machine's default Java)"},
+     "the Java it needs: 17+, 17, 1.8.0_60+ or 1.8.0_60 (default: the machine's default Java)"},
     {"vmparam", "OPTION", nullptr, &PackOptions::vmParams, nullptr, utf8Problem,
      "an option for the Java virtual machine (repeatable)"},
     {"argument", "ARGUMENT", nullptr, &PackOptions::arguments, nullptr, utf8Problem,
@@ -190,31 +192,65 @@ const OptionRule OPTIONS[] = {
     {"type", "TYPE", nullptr, &PackOptions::types, nullptr, checkType,
      "app-image (the folder), zip or msi (repeatable; default app-image)"},
     {"dest", "DIR", &PackOptions::dest, nullptr, nullptr, pathProblem,
-     "where the outputs go (default: the current directory); an output there\n"
-     "is replaced only when all of them have been made"},
+     "where the outputs go (default: the current directory); an output there is replaced only when all of them have been made"},
     {"launchers", "DIR", &PackOptions::launchers, nullptr, nullptr, pathProblem,
      "where carafe.exe and carafe-console.exe are (default: beside carafe-pack)"},
     {"per-machine", nullptr, nullptr, nullptr, &PackOptions::perMachine, nullptr,
-     "msi: install for every user into Program Files, with administrator rights\n"
-     "(default: for the installing user, into %LOCALAPPDATA%\\Programs, without)"},
+     "msi: install for every user into Program Files, with administrator rights (default: for the installing user, into %LOCALAPPDATA%\\Programs, without)"},
     {"desktop-shortcut", nullptr, nullptr, nullptr, &PackOptions::desktopShortcut, nullptr,
      "msi: a desktop shortcut besides the Start menu's"},
     {"upgrade-code", "GUID", &PackOptions::upgradeCode, nullptr, nullptr, checkUpgradeCode,
-     "msi: the code shared by every version (default: derived from --vendor and\n"
-     "--name, letter case ignored)"},
+     "msi: the code shared by every version (default: derived from --vendor and --name, letter case ignored)"},
     {"app-user-model-id", "ID", &PackOptions::appUserModelId, nullptr, nullptr,
      checkAppUserModelId,
-     "msi: the shortcuts' AppUserModelID, which the taskbar groups by (default:\n"
-     "VENDOR.NAME without spaces and punctuation)"},
+     "msi: the shortcuts' AppUserModelID, which the taskbar groups by (default: VENDOR.NAME without spaces and punctuation)"},
     {"sign", "FILE.p12", &PackOptions::sign, nullptr, nullptr, pathProblem,
-     "sign the exe before it is packed, and the msi, with osslsigncode and this\n"
-     "PKCS#12 file; its password in CARAFE_SIGN_PASSWORD"},
+     "sign the exe before it is packed, and the msi, with osslsigncode and this PKCS#12 file; its password in CARAFE_SIGN_PASSWORD"},
+    {"timestamp-url", "URL", &PackOptions::timestampUrl, nullptr, nullptr, checkTimestampUrl,
+     "with --sign: the certificate authority's time-stamping service, so that the signatures stay valid after the certificate expires"},
     {"help", nullptr, nullptr, nullptr, &PackOptions::help, nullptr,
      "show this text and end (given alone)"},
     {"version", nullptr, nullptr, nullptr, &PackOptions::showVersion, nullptr,
      "show carafe-pack's version and end (given alone)"},
 };
 // clang-format on
+
+// An option's line in --help: its help in a column of its own, wrapped at 80
+// characters.
+std::string optionHelp(const std::string& head, const std::string& help) {
+  constexpr std::size_t HELP_COLUMN = 28;
+  constexpr std::size_t WIDTH = 80;
+  std::string out = head;
+  std::size_t column = head.size();
+  if (column >= HELP_COLUMN - 1) {
+    out += "\n";
+    column = 0;
+  }
+  bool lineStart = true;
+  std::size_t start = 0;
+  while (start < help.size()) {
+    std::size_t end = help.find(' ', start);
+    if (end == std::string::npos) end = help.size();
+    const std::string word = help.substr(start, end - start);
+    start = end + 1;
+    if (!lineStart && column + 1 + word.size() > WIDTH) {
+      out += "\n";
+      column = 0;
+      lineStart = true;
+    }
+    if (lineStart) {
+      out += std::string(HELP_COLUMN - column, ' ');
+      column = HELP_COLUMN;
+      lineStart = false;
+    } else {
+      out += ' ';
+      ++column;
+    }
+    out += word;
+    column += word.size();
+  }
+  return out + "\n";
+}
 
 // The options that only an installer uses.
 const char* const INSTALLER_OPTIONS[] = {"per-machine", "desktop-shortcut", "upgrade-code",
@@ -270,6 +306,9 @@ void checkCombination(PackOptions& options) {
   require(options.input, "input", "the directory of the application's jars");
   require(options.mainClass, "main-class", "the class whose main method starts the application");
   if (options.types.empty()) options.types.push_back(TYPE_APP_IMAGE);
+  if (!options.timestampUrl.empty() && options.sign.empty()) {
+    throw UsageError("--timestamp-url time-stamps the signatures, which are not made: add --sign");
+  }
   if (!options.wants(TYPE_MSI)) {
     for (const char* name : INSTALLER_OPTIONS) {
       if (isGiven(options, findOption(name))) {
@@ -359,17 +398,7 @@ std::string usage() {
   for (const OptionRule& rule : OPTIONS) {
     std::string head = std::string("  --") + rule.name;
     if (rule.valueName != nullptr) head += std::string(" ") + rule.valueName;
-    std::string help = rule.help;
-    std::string indented;
-    for (char c : help) {
-      indented += c;
-      if (c == '\n') indented += std::string(28, ' ');
-    }
-    if (head.size() < 27) {
-      text += head + std::string(28 - head.size(), ' ') + indented + "\n";
-    } else {
-      text += head + "\n" + std::string(28, ' ') + indented + "\n";
-    }
+    text += optionHelp(head, rule.help);
   }
   text +=
       "\n"
@@ -380,9 +409,9 @@ std::string usage() {
       "\n"
       "Example:\n"
       "  carafe-pack --name Editor --app-version 2.3.1 --vendor \"Example Ltd\" \\\n"
-      "      --icon editor.ico --input target/jars --main-class com.example.editor.Main \\\n"
-      "      --java-version 17+ --vmparam -Xmx1g --type app-image --type zip --type msi \\\n"
-      "      --dest target/dist\n"
+      "      --icon editor.ico --input target/jars \\\n"
+      "      --main-class com.example.editor.Main --java-version 17+ --vmparam -Xmx1g \\\n"
+      "      --type app-image --type zip --type msi --dest target/dist\n"
       "\n"
       "Exit status: 0 when every output was made, 1 when an input cannot be used, an\n"
       "output cannot be written or a tool failed, 2 for a command line that cannot be\n"

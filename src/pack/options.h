@@ -36,6 +36,7 @@ struct PackOptions {
   std::string upgradeCode;
   std::string appUserModelId;
   std::string sign;  // a PKCS#12 file
+  std::string timestampUrl;
   bool help = false;
   bool showVersion = false;
 

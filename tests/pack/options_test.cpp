@@ -60,7 +60,9 @@ TEST(Options, TakesEveryOption) {
                                       "--app-user-model-id",
                                       "Example.Editor",
                                       "--sign",
-                                      "key.p12"});
+                                      "key.p12",
+                                      "--timestamp-url",
+                                      "http://timestamp.example.com"});
   EXPECT_EQ(o.name, "Editor Pro");
   EXPECT_EQ(o.appVersion, "2.3.1");
   EXPECT_EQ(o.vendor, "Example Ltd");
@@ -81,6 +83,7 @@ TEST(Options, TakesEveryOption) {
   EXPECT_EQ(o.upgradeCode, "6f1c2a2e-4c8e-5b8e-9a51-0a5b8f0e2c11");
   EXPECT_EQ(o.appUserModelId, "Example.Editor");
   EXPECT_EQ(o.sign, "key.p12");
+  EXPECT_EQ(o.timestampUrl, "http://timestamp.example.com");
 
   const PackOptions defaults = parseOptions(required({}));
   EXPECT_EQ(defaults.types, (Words{"app-image"}));
@@ -144,6 +147,10 @@ TEST(Options, RefusesEachBadValueNamingItsOption) {
       {required({"--type", "msi", "--vendor", "V", "--description", "Costs $5"}),
        "--description: \"Costs $5\" holds \"$\", which wixl takes for a variable of its own and "
        "changes; give the text without it"},
+      {required({"--timestamp-url", "http://timestamp.example.com"}),
+       "--timestamp-url time-stamps the signatures, which are not made: add --sign"},
+      {required({"--sign", "k.p12", "--timestamp-url", "ftp://example.com"}),
+       "--timestamp-url: \"ftp://example.com\" is not an http or https address"},
       {required({"--colour", "red"}), "unknown option --colour"},
       {required({"jars"}),
        "unexpected argument \"jars\": every value follows the option it belongs to"},

@@ -172,7 +172,7 @@ const OptionRule OPTIONS[] = {
     {"vendor", "TEXT", &PackOptions::vendor, nullptr, nullptr, textProblem,
      "who makes the application: the exe's company, the installer's publisher (required for msi)"},
     {"description", "TEXT", &PackOptions::description, nullptr, nullptr, textProblem,
-     "what the application does: the shortcuts' tooltip, the installer's comment"},
+     "msi: what the application does, the shortcuts' tooltip and the comment in Apps & features"},
     {"copyright", "TEXT", &PackOptions::copyright, nullptr, nullptr, textProblem,
      "the exe's copyright notice"},
     {"icon", "FILE.ico", &PackOptions::icon, nullptr, nullptr, pathProblem,
@@ -253,8 +253,8 @@ std::string optionHelp(const std::string& head, const std::string& help) {
 }
 
 // The options that only an installer uses.
-const char* const INSTALLER_OPTIONS[] = {"per-machine", "desktop-shortcut", "upgrade-code",
-                                         "app-user-model-id"};
+const char* const INSTALLER_OPTIONS[] = {"description", "per-machine", "desktop-shortcut",
+                                         "upgrade-code", "app-user-model-id"};
 
 const OptionRule& findOption(const std::string& name) {
   for (const OptionRule& rule : OPTIONS) {

@@ -136,6 +136,8 @@ TEST(Options, RefusesEachBadValueNamingItsOption) {
        "printable ASCII characters without spaces, such as ExampleLtd.Editor"},
       {required({"--per-machine"}),
        "--per-machine is about the installer, which is not made: add --type msi"},
+      {required({"--description", "Edits", "--type", "zip"}),
+       "--description is about the installer, which is not made: add --type msi"},
       {required({"--type", "msi"}),
        "--vendor is required: an installer names its publisher, and tells this application's "
        "versions from other applications by vendor and name"},

@@ -61,7 +61,7 @@ def make_jar(path, *classes):
 
 def packing_words(version, source, dest):
     return ["--name", "Hello", "--app-version", version, "--vendor", "Example Ltd",
-            "--description", "Says hello", "--icon", OPTIONS.icon, "--input", source,
+            "--icon", OPTIONS.icon, "--input", source,
             "--main-class", "Hello", "--java-version", "17+", "--vmparam", "-Dhello.greeter=carafe",
             "--argument", "first", "--argument", "second one", "--type", "app-image",
             "--launchers", OPTIONS.launchers, "--dest", dest]
@@ -76,7 +76,7 @@ def pack(version, jars):
     dest = os.path.join(WORK, version)
     completed = subprocess.run(
         [OPTIONS.pack] + packing_words(version, source, dest)
-        + ["--desktop-shortcut", "--type", "msi", "--type", "zip"],
+        + ["--description", "Says hello", "--desktop-shortcut", "--type", "msi", "--type", "zip"],
         stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=300)
     if completed.returncode != 0:
         raise RuntimeError("carafe-pack failed: " + completed.stdout.decode(errors="replace"))

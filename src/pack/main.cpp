@@ -81,16 +81,19 @@ class Staging {
  public:
   Staging(const std::string& dest, const std::string& name) {
     made_ = makeDirectories(dest);
-    path_ = makeTemporaryDirectory(dest, "." + name + ".carafe-pack-");
+    try {
+      path_ = makeTemporaryDirectory(dest, "." + name + ".carafe-pack-");
+    } catch (const PackError&) {
+      removeMade();
+      throw;
+    }
     // The tools run inside it, so every path they are given is absolute.
     const std::string absolute = realPath(path_);
     if (!absolute.empty()) path_ = absolute;
   }
   ~Staging() {
     removeTree(path_);
-    if (!kept_) {
-      for (auto it = made_.rbegin(); it != made_.rend(); ++it) removeEmptyDirectory(*it);
-    }
+    if (!kept_) removeMade();
   }
   Staging(const Staging&) = delete;
   Staging& operator=(const Staging&) = delete;
@@ -99,6 +102,10 @@ class Staging {
   void keep() { kept_ = true; }
 
  private:
+  void removeMade() {
+    for (auto it = made_.rbegin(); it != made_.rend(); ++it) removeEmptyDirectory(*it);
+  }
+
   std::vector<std::string> made_;
   std::string path_;
   bool kept_ = false;
@@ -205,6 +212,169 @@ void sign(const Tools& tools, const PackOptions& options, const Staging& staging
   movePath(file + ".signed", file);
 }
 
+// Where the outputs go must not be among the inputs, which the next run
+// would pack again.
+void checkDestination(const PackOptions& options) {
+  const std::string input = realPath(options.input);
+  const std::string dest = realPath(options.dest);
+  const bool inside = dest.size() > input.size() && dest.compare(0, input.size(), input) == 0 &&
+                      (dest[input.size()] == '/' || dest[input.size()] == '\\');
+  if (dest == input || inside) {
+    throw UsageError("--dest: " + options.dest + " is inside --input " + options.input +
+                     ", whose files the next run would pack again; give another directory");
+  }
+}
+
+struct Packing {
+  const PackOptions& options;
+  const Image& image;
+  const Staging& staging;
+  std::string folder;  // the folder as it is staged
+  std::int64_t epoch = ZIP_EARLIEST;
+  bool epochGiven = false;
+  Tools tools;
+};
+
+// The folder, its files' times the epoch's, the exe signed when asked to.
+void stageFolder(const Packing& packing, const carafe::brand::Bytes& exe,
+                 const std::string& configuration) {
+  const Image& image = packing.image;
+  makeDirectory(packing.folder);
+  for (const std::string& directory : imageDirectories(image)) {
+    if (!directory.empty()) makeDirectory(sourcePath(packing.folder, directory));
+  }
+  for (const ImageFile& file : image.files) {
+    const std::string target = sourcePath(packing.folder, file.path);
+    if (file.path == image.exe) {
+      writeNewFile(target, exe, packing.epoch);
+    } else if (file.path == image.configuration) {
+      writeNewFile(target, carafe::brand::Bytes(configuration.begin(), configuration.end()),
+                   packing.epoch);
+    } else {
+      writeNewFile(target, readInput(file.source), packing.epoch);
+    }
+  }
+  if (!packing.options.sign.empty()) {
+    const std::string staged = sourcePath(packing.folder, image.exe);
+    sign(packing.tools, packing.options, packing.staging, staged, packing.epoch,
+         packing.epochGiven);
+    setTime(staged, packing.epoch);
+  }
+  for (const std::string& directory : imageDirectories(image)) {
+    setTime(sourcePath(packing.folder, directory), packing.epoch);
+  }
+}
+
+// The zip of the staged folder (when it is asked for), and the digest of the
+// folder's files that the installer's codes are derived from: both read
+// what was staged, the signed exe included.
+std::string zipFolder(const Packing& packing, const std::string& zipPath) {
+  const PackOptions& options = packing.options;
+  const bool wanted = options.wants(TYPE_ZIP);
+  std::vector<std::pair<std::string, std::string>> entries;  // name in the zip, staged path
+  for (const std::string& directory : imageDirectories(packing.image)) {
+    entries.emplace_back(
+        options.name + "/" + (directory.empty() ? "" : sourcePath("", directory) + "/"),
+        std::string());
+  }
+  for (const ImageFile& file : packing.image.files) {
+    entries.emplace_back(options.name + "/" + sourcePath("", file.path),
+                         sourcePath(packing.folder, file.path));
+  }
+  std::sort(entries.begin(), entries.end());
+  const std::string exeEntry = options.name + "/" + packing.image.exe;
+  ZipWriter zip(packing.epoch);
+  carafe::brand::Bytes bytes;
+  Sha1 digest;
+  const auto append = [&bytes](const carafe::brand::Bytes& part) {
+    bytes.insert(bytes.end(), part.begin(), part.end());
+  };
+  for (const auto& [name, staged] : entries) {
+    if (staged.empty()) {
+      if (wanted) append(zip.directory(name));
+      continue;
+    }
+    const carafe::brand::Bytes data = readInput(staged);
+    digest.add(name + "\n" + hexDigest(sha1(std::string(data.begin(), data.end()))) + "\n");
+    if (wanted) append(zip.file(name, data, name == exeEntry));
+  }
+  if (wanted) {
+    append(zip.finish());
+    writeNewFile(zipPath, bytes, packing.epoch);
+  }
+  return hexDigest(digest.finish());
+}
+
+void runTool(const Packing& packing, const std::string& tool, const char* what,
+             const std::vector<std::string>& arguments, const std::string& log) {
+  const ProgramRun run =
+      runProgram(tool, arguments, packing.staging.path(), packing.staging.at(log));
+  if (run.exitCode != 0) {
+    throw PackError(std::string("--type msi: ") + carafe::brand::fileName(tool) + " could not " +
+                    what + " (exit code " + std::to_string(run.exitCode) + "):\n" + run.output);
+  }
+}
+
+// The installer: wixl builds it from the WiX source, msibuild adds the
+// shortcuts' AppUserModelID and the package code.
+void buildInstaller(const Packing& packing, const std::string& contentDigest,
+                    const std::string& msiPath) {
+  const PackOptions& options = packing.options;
+  Installer installer;
+  installer.name = options.name;
+  installer.version = options.appVersion;
+  installer.vendor = options.vendor;
+  installer.description = options.description;
+  installer.perMachine = options.perMachine;
+  installer.desktopShortcut = options.desktopShortcut;
+  installer.icon = !options.icon.empty();
+  installer.upgradeCode = options.upgradeCode.empty() ? upgradeCodeFor(options.vendor, options.name)
+                                                      : formatUuid(*parseUuid(options.upgradeCode));
+  installer.appUserModelId =
+      options.appUserModelId.empty()
+          ? defaultAppUserModelId(options.vendor, options.name, installer.upgradeCode)
+          : options.appUserModelId;
+  installer.image = &packing.image;
+  installer.sourceFolder = options.name;
+  installer.productCode = productCodeFor(installer, contentDigest);
+  const std::string source = wixSource(installer);
+  const std::string table = shortcutPropertyTable(installer);
+  writeNewFile(packing.staging.at("application.wxs"),
+               carafe::brand::Bytes(source.begin(), source.end()), packing.epoch);
+  writeNewFile(packing.staging.at("MsiShortcutProperty.idt"),
+               carafe::brand::Bytes(table.begin(), table.end()), packing.epoch);
+  runTool(packing, packing.tools.wixl, "build the installer",
+          {"-a", "x64", "-o", msiPath, "application.wxs"}, "wixl.txt");
+  runTool(packing, packing.tools.msibuild, "complete the installer",
+          {msiPath, "-i", "MsiShortcutProperty.idt", "-s", options.name + " " + options.appVersion,
+           options.vendor, "x64;1033", packageCodeFor(installer)},
+          "msibuild.txt");
+  if (!options.sign.empty()) {
+    sign(packing.tools, options, packing.staging, msiPath, packing.epoch, packing.epochGiven);
+  }
+}
+
+// Everything is made: each output takes its place, replacing an earlier one.
+void putInPlace(const Packing& packing, const std::string& zipPath, const std::string& msiPath,
+                const std::string& base) {
+  const PackOptions& options = packing.options;
+  const std::string destination = options.dest + "/";
+  if (options.wants(TYPE_APP_IMAGE)) {
+    const std::string target = destination + options.name;
+    const std::string earlier = packing.staging.at("earlier");
+    const bool replacing = isDirectory(target);
+    if (replacing) movePath(target, earlier);
+    try {
+      movePath(packing.folder, target);
+    } catch (const PackError&) {
+      if (replacing) movePath(earlier, target);
+      throw;
+    }
+  }
+  if (options.wants(TYPE_ZIP)) movePath(zipPath, destination + base + ".zip");
+  if (options.wants(TYPE_MSI)) movePath(msiPath, destination + base + ".msi");
+}
+
 int pack(const PackOptions& options, const std::string& argumentZero) {
   bool epochGiven = false;
   const std::int64_t epoch = epochOf(epochGiven);
@@ -213,9 +383,11 @@ int pack(const PackOptions& options, const std::string& argumentZero) {
     tools.wixl = requireTool("wixl", "--type msi", "wixl msitools");
     tools.msibuild = requireTool("msibuild", "--type msi", "wixl msitools");
   }
-  if (!options.sign.empty())
+  if (!options.sign.empty()) {
     tools.osslsigncode = requireTool("osslsigncode", "--sign", "osslsigncode");
+  }
 
+  // Everything that can be checked before anything is written.
   std::vector<TreeListing> listings;
   for (const ImageTree& tree : IMAGE_TREES) {
     const std::string& directory = options.*(tree.source);
@@ -232,141 +404,19 @@ int pack(const PackOptions& options, const std::string& argumentZero) {
   const Image image = planImage(options, listings, options.wants(TYPE_MSI));
   const std::vector<ConfigurationLine> lines = configurationLines(options, image);
   checkConfiguration(lines);
-  const std::string configuration = configurationText(lines);
   checkMainClass(options, image);
   const carafe::brand::Bytes exe = brandedExe(options, argumentZero);
 
   Staging staging(options.dest, options.name);
-  // The outputs must not land among the inputs, which the next run would pack.
-  const std::string input = realPath(options.input);
-  const std::string dest = realPath(options.dest);
-  if (dest == input || dest.compare(0, input.size() + 1, input + "/") == 0) {
-    throw UsageError("--dest: " + options.dest + " is inside --input " + options.input +
-                     ", whose files the next run would pack again; give another directory");
-  }
-  const std::string folder = staging.at(options.name);
-  makeDirectory(folder);
-  for (const std::string& directory : imageDirectories(image)) {
-    if (!directory.empty()) makeDirectory(sourcePath(folder, directory));
-  }
-  for (const ImageFile& file : image.files) {
-    const std::string target = sourcePath(folder, file.path);
-    if (file.path == image.exe) {
-      writeNewFile(target, exe, epoch);
-    } else if (file.path == image.configuration) {
-      writeNewFile(target, carafe::brand::Bytes(configuration.begin(), configuration.end()), epoch);
-    } else {
-      writeNewFile(target, readInput(file.source), epoch);
-    }
-  }
-  if (!options.sign.empty()) {
-    sign(tools, options, staging, sourcePath(folder, image.exe), epoch, epochGiven);
-    setTime(sourcePath(folder, image.exe), epoch);
-  }
-  for (const std::string& directory : imageDirectories(image)) {
-    setTime(sourcePath(folder, directory), epoch);
-  }
-
-  // The zip, and the digest of the folder's files that the installer's codes
-  // are derived from: both read what was staged, the signed exe included.
+  checkDestination(options);
+  Packing packing{options, image, staging, staging.at(options.name), epoch, epochGiven, tools};
+  stageFolder(packing, exe, configurationText(lines));
   const std::string base = options.name + "-" + options.appVersion;
   const std::string zipPath = staging.at(base + ".zip");
-  std::vector<std::pair<std::string, std::string>> entries;  // zip name, staged path
-  for (const std::string& directory : imageDirectories(image)) {
-    entries.emplace_back(
-        options.name + "/" + (directory.empty() ? "" : sourcePath("", directory) + "/"),
-        std::string());
-  }
-  for (const ImageFile& file : image.files) {
-    entries.emplace_back(options.name + "/" + sourcePath("", file.path),
-                         sourcePath(folder, file.path));
-  }
-  std::sort(entries.begin(), entries.end());
-  ZipWriter zip(epoch);
-  carafe::brand::Bytes zipBytes;
-  Sha1 digest;
-  for (const auto& [name, staged] : entries) {
-    if (staged.empty()) {
-      if (options.wants(TYPE_ZIP)) {
-        const carafe::brand::Bytes bytes = zip.directory(name);
-        zipBytes.insert(zipBytes.end(), bytes.begin(), bytes.end());
-      }
-      continue;
-    }
-    const carafe::brand::Bytes data = readInput(staged);
-    digest.add(name + "\n" + hexDigest(sha1(std::string(data.begin(), data.end()))) + "\n");
-    if (options.wants(TYPE_ZIP)) {
-      const carafe::brand::Bytes bytes =
-          zip.file(name, data, name == options.name + "/" + image.exe);
-      zipBytes.insert(zipBytes.end(), bytes.begin(), bytes.end());
-    }
-  }
-  if (options.wants(TYPE_ZIP)) {
-    const carafe::brand::Bytes end = zip.finish();
-    zipBytes.insert(zipBytes.end(), end.begin(), end.end());
-    writeNewFile(zipPath, zipBytes, epoch);
-  }
-
   const std::string msiPath = staging.at(base + ".msi");
-  if (options.wants(TYPE_MSI)) {
-    Installer installer;
-    installer.name = options.name;
-    installer.version = options.appVersion;
-    installer.vendor = options.vendor;
-    installer.description = options.description;
-    installer.perMachine = options.perMachine;
-    installer.desktopShortcut = options.desktopShortcut;
-    installer.icon = !options.icon.empty();
-    installer.upgradeCode = options.upgradeCode.empty()
-                                ? upgradeCodeFor(options.vendor, options.name)
-                                : formatUuid(*parseUuid(options.upgradeCode));
-    installer.appUserModelId =
-        options.appUserModelId.empty()
-            ? defaultAppUserModelId(options.vendor, options.name, installer.upgradeCode)
-            : options.appUserModelId;
-    installer.image = &image;
-    installer.sourceFolder = options.name;
-    installer.productCode = productCodeFor(installer, hexDigest(digest.finish()));
-    const std::string source = wixSource(installer);
-    const std::string table = shortcutPropertyTable(installer);
-    writeNewFile(staging.at("application.wxs"), carafe::brand::Bytes(source.begin(), source.end()),
-                 epoch);
-    writeNewFile(staging.at("MsiShortcutProperty.idt"),
-                 carafe::brand::Bytes(table.begin(), table.end()), epoch);
-    const ProgramRun built = runProgram(tools.wixl, {"-a", "x64", "-o", msiPath, "application.wxs"},
-                                        staging.path(), staging.at("wixl.txt"));
-    if (built.exitCode != 0) {
-      throw PackError("--type msi: wixl could not build the installer (exit code " +
-                      std::to_string(built.exitCode) + "):\n" + built.output);
-    }
-    const ProgramRun completed = runProgram(
-        tools.msibuild,
-        {msiPath, "-i", "MsiShortcutProperty.idt", "-s", options.name + " " + options.appVersion,
-         options.vendor, "x64;1033", packageCodeFor(installer)},
-        staging.path(), staging.at("msibuild.txt"));
-    if (completed.exitCode != 0) {
-      throw PackError("--type msi: msibuild could not complete the installer (exit code " +
-                      std::to_string(completed.exitCode) + "):\n" + completed.output);
-    }
-    if (!options.sign.empty()) sign(tools, options, staging, msiPath, epoch, epochGiven);
-  }
-
-  // Everything is made: each output takes its place, replacing an earlier one.
-  const std::string destination = options.dest + "/";
-  if (options.wants(TYPE_APP_IMAGE)) {
-    const std::string target = destination + options.name;
-    const std::string earlier = staging.at("earlier");
-    const bool replacing = isDirectory(target);
-    if (replacing) movePath(target, earlier);
-    try {
-      movePath(folder, target);
-    } catch (const PackError&) {
-      if (replacing) movePath(earlier, target);
-      throw;
-    }
-  }
-  if (options.wants(TYPE_ZIP)) movePath(zipPath, destination + base + ".zip");
-  if (options.wants(TYPE_MSI)) movePath(msiPath, destination + base + ".msi");
+  const std::string contentDigest = zipFolder(packing, zipPath);
+  if (options.wants(TYPE_MSI)) buildInstaller(packing, contentDigest, msiPath);
+  putInPlace(packing, zipPath, msiPath, base);
   staging.keep();
   return 0;
 }

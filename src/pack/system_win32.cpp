@@ -201,7 +201,8 @@ std::string makeTemporaryDirectory(const std::string& parent, const std::string&
 }
 
 void writeNewFile(const std::string& path, const Bytes& data, std::int64_t time, bool) {
-  // A file in a directory of the user's own is the user's alone.
+  // The file takes its directory's permissions: the one secret written, the
+  // signing password, lives only while osslsigncode runs.
   Handle file(CreateFileW(wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                           FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) throw PackError(path + ": cannot be written: " + reason(GetLastError()));

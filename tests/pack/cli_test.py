@@ -4,8 +4,11 @@
 as msitools reads it back; each refusal with its message and exit code, and
 never anything left in the destination afterwards.
 
-    cli_test.py --pack carafe-pack --sample carafe_brand_sample --jar hello.jar
+    cli_test.py --pack carafe-pack --sample carafe_brand_sample [--jar hello.jar]
                 --icon hello.ico [unittest options]
+
+Without --jar (a build without the example) it makes a jar that holds the
+example's class.
 
 The launchers are synthetic carafe launchers (carafe_brand_sample): what
 starts them is the Wine suite's part.
@@ -15,7 +18,6 @@ import argparse
 import os
 import shutil
 import stat
-import struct
 import subprocess
 import sys
 import tempfile
@@ -361,12 +363,26 @@ class Packing(unittest.TestCase):
 def main():
     global OPTIONS
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    for name in ("pack", "sample", "jar", "icon"):
+    for name in ("pack", "sample", "icon"):
         parser.add_argument("--" + name, required=True)
+    parser.add_argument("--jar", help="the example's hello.jar")
     OPTIONS, rest = parser.parse_known_args()
-    for name in ("pack", "sample", "jar", "icon"):
+    for name in ("pack", "sample", "icon"):
         setattr(OPTIONS, name, os.path.abspath(getattr(OPTIONS, name)))
-    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
+    made = None
+    if OPTIONS.jar:
+        OPTIONS.jar = os.path.abspath(OPTIONS.jar)
+    else:
+        made = tempfile.mkdtemp(prefix="carafe-pack-jar-")
+        OPTIONS.jar = os.path.join(made, "hello.jar")
+        with zipfile.ZipFile(OPTIONS.jar, "w") as jar:
+            jar.writestr("META-INF/MANIFEST.MF", "Manifest-Version: 1.0\r\n\r\n")
+            jar.writestr("Hello.class", b"\xca\xfe\xba\xbe")
+    try:
+        unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
+    finally:
+        if made:
+            shutil.rmtree(made, ignore_errors=True)
 
 
 if __name__ == "__main__":

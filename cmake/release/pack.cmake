@@ -15,7 +15,8 @@ if(CPACK_CARAFE_SIGN_PKCS12)
   # on a command line.
   set(password ${CPACK_TOPLEVEL_DIRECTORY}/signing-password)
   file(WRITE ${password} "$ENV{CARAFE_SIGN_PASSWORD}")
-  file(GLOB_RECURSE programs ${stage}/windows/*.exe)
+  # The Linux archive's launchers, which carafe-pack packs, too.
+  file(GLOB_RECURSE programs ${stage}/windows/*.exe ${stage}/linux/*.exe)
   list(SORT programs)
   foreach(program IN LISTS programs)
     execute_process(

@@ -1,0 +1,42 @@
+// The application's configuration file, written from the options with the
+// keywords a person would write, each group under a comment, and checked by
+// the launcher's own rules before anything is written.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "config/reader.h"
+#include "pack/image.h"
+#include "pack/options.h"
+
+namespace carafe::pack {
+
+struct ConfigurationLine {
+  std::string text;  // as written, without its line end
+  bool keywordLine = false;
+  Keyword keyword = Keyword::VMPARAM;  // with keywordLine
+  std::string value;                   // with keywordLine: everything after the space
+  std::string javaReceives;            // what Java is to get for it (vmparam, addjar, argument)
+  std::string option;                  // the option the line comes from
+};
+
+std::vector<ConfigurationLine> configurationLines(const PackOptions& options, const Image& image);
+
+// The file's text: the lines with CR LF ends, which Notepad shows as lines too.
+std::string configurationText(const std::vector<ConfigurationLine>& lines);
+
+// Whether the launcher will read each line as it is meant: every comment as
+// a comment, every keyword line as that keyword with that value, and Java
+// given exactly the options, classpath, main class and arguments, by the
+// launcher's own reader and composition under the Windows conventions. Throws
+// UsageError naming the option of the first line that would not be, with
+// what the launcher makes of it; PackError when the Java command would be
+// longer than Windows starts.
+void checkConfiguration(const std::vector<ConfigurationLine>& lines);
+
+// A word of a Windows command line that gives back text: quoted where it is
+// empty or holds a space, a tab or a double quote.
+std::string commandWord(const std::string& text);
+
+}  // namespace carafe::pack

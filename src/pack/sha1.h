@@ -1,0 +1,39 @@
+// SHA-1, for the name-based identifiers of an installer package (UUID
+// version 5) and the digests its codes are derived from. Not for security:
+// nothing here is secret or signed.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace carafe::pack {
+
+using Sha1Digest = std::array<std::uint8_t, 20>;
+
+class Sha1 {
+ public:
+  Sha1();
+  void add(const std::uint8_t* data, std::size_t size);
+  void add(const std::string& text) {
+    add(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+  }
+  // The digest of everything added; the object is spent afterwards.
+  Sha1Digest finish();
+
+ private:
+  void block(const std::uint8_t* data);
+
+  std::array<std::uint32_t, 5> state_;
+  std::array<std::uint8_t, 64> pending_{};
+  std::size_t pendingSize_ = 0;
+  std::uint64_t length_ = 0;
+};
+
+Sha1Digest sha1(const std::string& text);
+
+// The digest as 40 lowercase hex digits.
+std::string hexDigest(const Sha1Digest& digest);
+
+}  // namespace carafe::pack

@@ -424,7 +424,7 @@ int pack(const PackOptions& options, const std::string& argumentZero) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  loadLibrariesFromSystemOnly();
+  restrictLibrarySearch();
   try {
     const std::vector<std::string> arguments = carafe::brand::commandLineArguments(argc, argv);
     const PackOptions options = parseOptions(

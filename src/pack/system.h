@@ -15,9 +15,9 @@ namespace carafe::pack {
 
 using brand::Bytes;
 
-// Has the system load DLLs from its own directory only (Windows; nothing
-// elsewhere): called first thing, before anything can load one.
-void loadLibrariesFromSystemOnly();
+// Has the DLLs that the program loads after start-up come from the system
+// directory only (Windows); nothing elsewhere. Called first thing.
+void restrictLibrarySearch();
 
 // Every file below directory, as "/"-separated paths relative to it, in no
 // particular order. Links to files count as files. Throws PackError naming

@@ -92,7 +92,7 @@ void setTimeOf(int directory, const char* path, std::int64_t time, const std::st
 
 }  // namespace
 
-void loadLibrariesFromSystemOnly() {}
+void restrictLibrarySearch() {}
 
 std::vector<std::string> listFiles(const std::string& directory) {
   std::vector<std::string> files;

@@ -8,6 +8,7 @@
 #include "pack/system.h"
 #include "platform/file_access.h"
 #include "platform/platform.h"
+#include "platform/win32/library_search.h"
 
 namespace carafe::pack {
 
@@ -127,10 +128,7 @@ std::wstring quotedArgument(const std::wstring& text) {
 
 }  // namespace
 
-void loadLibrariesFromSystemOnly() {
-  // Not the program's own directory (a Downloads folder), nor the current one.
-  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-}
+void restrictLibrarySearch() { platform::restrictLibrarySearch(); }
 
 std::vector<std::string> listFiles(const std::string& directory) {
   std::vector<std::string> files;

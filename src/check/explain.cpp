@@ -8,10 +8,9 @@
 #include "config/reader.h"
 #include "config/text_encoding.h"
 #include "core/settings.h"
-#include "platform/runtime_view.h"
 #include "runtime/download.h"
-#include "runtime/minimum_version.h"
 #include "runtime/required_lookup.h"
+#include "runtime/versions.h"
 
 namespace carafe::check {
 
@@ -373,20 +372,20 @@ std::optional<std::string> requiredVersionOf(const Line& line) {
 
 std::string explainRequirement(const std::string& required, const std::string& version) {
   // A runtime goes by its version and, as its family's highest, by its family.
-  const std::string family = platform::versionFamily(version);
+  const std::string family = versionFamily(version);
   const bool satisfied = satisfiesVersion(required, version) || satisfiesVersion(required, family);
   const std::string verdict =
       (satisfied ? "satisfies " : "does not satisfy ") + ("javaVersion " + shown(required)) + ": ";
-  if (isMinimumVersion(required)) {
+  const VersionForm versionRule = versionForm(required);
+  if (versionRule == VersionForm::MINIMUM) {
     return verdict + (satisfied ? "it is at least " : "it is below ") + shown(minimumOf(required));
   }
-  const std::size_t underscore = required.find('_');
-  if (underscore != std::string::npos && required.find('+') == std::string::npos) {
+  if (versionRule == VersionForm::EXACT) {
     return verdict + (satisfied ? "it is exactly that version"
                                 : "only a runtime of exactly that version does");
   }
-  const std::string prefix = required.substr(0, underscore);
-  if (underscore == std::string::npos) {
+  const std::string prefix = versionPrefix(required);
+  if (versionRule == VersionForm::PREFIX) {
     return verdict + (satisfied ? "its version begins with it"
                                 : "its version does not begin with " + shown(prefix));
   }

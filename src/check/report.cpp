@@ -288,7 +288,7 @@ void writeRuntime(Writer& out, const CheckedRun& run, const Event* start) {
   }
   if (widerAnswered) {
     const Discovery& discovery = discoverRuntimes();
-    for (const platform::InstalledRuntime& runtime : discovery.runtimes) {
+    for (const InstalledRuntime& runtime : discovery.runtimes) {
       if (runtime.home != discovery.chosenHome) continue;
       out.line("the runtime registry did not answer; found on the machine: Java " +
                shown(runtime.version) + " at " + shown(runtime.home) + " (" +
@@ -327,10 +327,10 @@ void writeRuntimes(Writer& out, const CheckedRun& run) {
       run.settings.debugMode ? conventions.javaConsoleExecutable : conventions.javaExecutable;
   const std::string required = configuredJavaVersion(run);
   std::string defaultHome = discovery.defaultHome;
-  for (const platform::RuntimeKey& key : discovery.view.keys) {
+  for (const RuntimeKey& key : discovery.view.keys) {
     if (defaultHome.empty() && key.name == discovery.view.currentVersion) defaultHome = key.home;
   }
-  for (const platform::InstalledRuntime& runtime : discovery.runtimes) {
+  for (const InstalledRuntime& runtime : discovery.runtimes) {
     std::string line = "Java " + shown(runtime.version) + ": " + shown(runtime.home) + " (" +
                        shown(runtime.source) + ")";
     if (runtime.home == defaultHome) line += ", the default";

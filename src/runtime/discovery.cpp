@@ -80,8 +80,8 @@ void RuntimeFinder::home(const std::string& directory, const std::string& versio
   const std::string identity = fileIdentity(java);
   if (identity.empty()) return;
 
-  std::string found = platform::releaseVersion(fileHead(home + separator + "release"));
-  if (found.empty() && platform::usableVersion(version)) found = version;
+  std::string found = releaseVersion(fileHead(home + separator + "release"));
+  if (found.empty() && usableVersion(version)) found = version;
   if (found.empty()) return;
 
   const std::size_t index = static_cast<std::size_t>(
@@ -126,7 +126,7 @@ Discovery& discoverRuntimes() {
   } else {
     findPosixRuntimes(finder);
   }
-  discovery->view = platform::buildRuntimeView(discovery->runtimes, discovery->defaultHome);
+  discovery->view = buildRuntimeView(discovery->runtimes, discovery->defaultHome);
   return *discovery;
 }
 

@@ -6,15 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "platform/runtime_view.h"
+#include "runtime/runtime_view.h"
 
 namespace carafe {
 
 struct Discovery {
-  std::vector<std::string> places;                   // each place searched, in order
-  std::vector<platform::InstalledRuntime> runtimes;  // each counted once, in the order found
-  std::string defaultHome;                           // JAVA_HOME's, else the one on PATH
-  platform::RuntimeView view;
+  std::vector<std::string> places;         // each place searched, in order
+  std::vector<InstalledRuntime> runtimes;  // each counted once, in the order found
+  std::string defaultHome;                 // JAVA_HOME's, else the one on PATH
+  RuntimeView view;
   std::string chosenHome;  // the runtime a lookup took from this view; empty while none
 };
 

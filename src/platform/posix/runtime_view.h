@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/runtime_view.h"
+#include "runtime/runtime_view.h"
 
 namespace carafe::platform {
 

@@ -1080,12 +1080,21 @@ class ConsoleProgram(WineTestCase):
 
     def test_cmd_waits_for_java_which_shares_the_streams(self):
         s, batch = self.install("java", ["mainclass app.Main"])
-        stdout, stderr, boxes = SESSION.run_console(batch + " one", "typed input\n",
-                                                    {"CARAFE_FAKE_JAVA_EXIT": "3"})
-        self.assertEqual(stdout, "typed input\r\njava out\r\nexit=3\r\n")
-        self.assertEqual(stderr, "java err\r\nError: Error launching Class app.Main\r\n with Java "
-                                 "%s.\r\nError=3\r\n" % s.win(r"jre\bin\java.exe"))
-        self.assertEqual(boxes, [])
+        launched = ("Error: Error launching Class app.Main\r\n with Java %s.\r\nError="
+                    % s.win(r"jre\bin\java.exe"))
+        rows = [
+            # The shell has a normal exit code: no notice beside what Java wrote.
+            ("3", "exit=3", ""),
+            # An exception code is told.
+            ("crash", "exit=-1073741819", launched + "-1073741819\r\n"),
+        ]
+        for java_exit, exit_line, notice in rows:
+            with self.subTest(java_exit=java_exit):
+                stdout, stderr, boxes = SESSION.run_console(batch + " one", "typed input\n",
+                                                            {"CARAFE_FAKE_JAVA_EXIT": java_exit})
+                self.assertEqual(stdout, "typed input\r\njava out\r\n%s\r\n" % exit_line)
+                self.assertEqual(stderr, "java err\r\n" + notice)
+                self.assertEqual(boxes, [])
 
     def test_a_failure_notice_is_a_line_on_standard_error(self):
         _, batch = self.install("no-java", ["mainclass app.Main"], runtimes=False)

@@ -231,8 +231,10 @@ void explainKeyword(const ConfigLine& parsed, const Line& line, std::vector<Find
     const std::string name = referencedVariable(parsed.value);
     std::string value;
     if (!name.empty() && !platform::environmentValue(name, value)) {
-      findings.push_back(warning(
-          "$" + name + " is not set, so the value is used as written: " + shown(parsed.value)));
+      // An optional file behind a variable that is not set is simply not there.
+      const std::string text =
+          "$" + name + " is not set, so the value is used as written: " + shown(parsed.value);
+      findings.push_back(rule.keyword == Keyword::OPTIONAL_INCLUDE ? note(text) : warning(text));
     }
   } else if (parsed.value.find('$') != std::string::npos) {
     findings.push_back(note(std::string("\"") + rule.word +
@@ -255,6 +257,15 @@ void explainKeyword(const ConfigLine& parsed, const Line& line, std::vector<Find
                       : kind == PathKind::DIRECTORY ? " holds no file ending in .jar"
                                                     : " is not a directory";
     findings.push_back(warning("adds no jar: " + quoted(directory) + why));
+    return;
+  }
+  if (rule.keyword == Keyword::OPTIONAL_INCLUDE) {
+    bool read = false;
+    for (const Event& event : line.events) read = read || event.kind == EventKind::INCLUDE;
+    if (!read) {
+      findings.push_back(note("optional, not present: " + quoted(expandedValue(parsed)) +
+                              "; the launcher goes on without it"));
+    }
     return;
   }
   // A list line always appends; a text line that changed nothing set what was there.

@@ -39,6 +39,7 @@ const KeywordRule KEYWORDS[KEYWORD_COUNT] = {
     {"include", Keyword::INCLUDE, true, false},
     {"workingDirectory", Keyword::WORKING_DIRECTORY, false, false},
     {"downloadUrl", Keyword::DOWNLOADURL, true, false},
+    {"optionalInclude", Keyword::OPTIONAL_INCLUDE, true, false},
 };
 // clang-format on
 
@@ -112,6 +113,15 @@ void applyKeyword(const KeywordRule& rule, const std::string& value, const std::
       break;
     case Keyword::INCLUDE:
       includeFile(text);
+      break;
+    case Keyword::OPTIONAL_INCLUDE:
+      // A file that the user may write (per-user options): where it is not
+      // there, nothing is said, since that is the usual case.
+      if (platform::isFile(text)) {
+        includeFile(text);
+      } else {
+        traceDebug(formatText("optional configuration file %s is not present\n", text.c_str()));
+      }
       break;
     case Keyword::WORKING_DIRECTORY:
       if (text == CALLER_DIRECTORY) {

@@ -121,6 +121,8 @@ TEST(Check, SaysWhyEachSkippedLineDoesNothing) {
        "mainclass app.Main\naddjar app.jar\n\xEF\xBB\xBF"
        "appname x\n",
        at + "3: warning: a byte order mark (EF BB BF) stands before the keyword", CHECK_WARNINGS},
+      {"an optional file that is not there",
+       "optionalInclude $HOME\\user.config\nmainclass app.Main\naddjar app.jar\n", "", CHECK_CLEAN},
       {"an include that cannot be opened",
        "include nope.config\nmainclass app.Main\naddjar app.jar\n",
        at + "1: warning: standard error: Can't open nope.config Error No such file or directory",

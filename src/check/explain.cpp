@@ -8,6 +8,7 @@
 #include "config/reader.h"
 #include "config/text_encoding.h"
 #include "core/settings.h"
+#include "runtime/bundled_runtime.h"
 #include "runtime/download.h"
 #include "runtime/required_lookup.h"
 #include "runtime/versions.h"
@@ -102,7 +103,8 @@ std::string describeText(const Change& change) {
                {"javaVersion", "the required Java version"},
                {"javaPath", "the Java command"},
                {"workingDirectory", "Java's directory"},
-               {"downloadUrl", "the download page"}};
+               {"downloadUrl", "the download page"},
+               {"bundledRuntime", "the application's own runtime"}};
   std::string name = change.field;
   for (const auto& entry : NAMES) {
     if (change.field == entry.field) name = entry.name;
@@ -218,6 +220,28 @@ void explainVersionLine(const ConfigLine& parsed, const Line& line,
   if (!found) chosen.reset();
   const std::vector<Finding> more = explainJavaVersion(expandedValue(parsed), chosen);
   findings.insert(findings.end(), more.begin(), more.end());
+  bool lookedUp = false;  // a lookup that found nothing tells, or ends the launcher
+  for (const Event& event : line.events) {
+    lookedUp = lookedUp || event.kind == EventKind::NOTICE || event.kind == EventKind::EXIT;
+  }
+  if (!found && !lookedUp && launchSettings.bundledRuntime) {
+    findings.push_back(
+        note("not looked up: the application's own runtime (bundledRuntime) is "
+             "the Java command, so nothing is searched"));
+  }
+}
+
+void explainBundledRuntime(const ConfigLine& parsed, const Line& line,
+                           std::vector<Finding>& findings) {
+  const BundledRuntime runtime = examineBundledRuntime(expandedValue(parsed));
+  if (!runtime.missing.empty()) {
+    findings.push_back(
+        warning("the application's own runtime is not used: " + shown(runtime.missing) +
+                " is missing, so the launcher finds a runtime as without this line"));
+  } else if (line.changes.empty()) {
+    findings.push_back(
+        note("the application's own runtime at " + shown(runtime.home) + ", as before"));
+  }
 }
 
 void explainKeyword(const ConfigLine& parsed, const Line& line, std::vector<Finding>& findings) {
@@ -241,6 +265,11 @@ void explainKeyword(const ConfigLine& parsed, const Line& line, std::vector<Find
                             "\" values are not expanded: \"$\" is passed on as written"));
   }
   if (rule.keyword == Keyword::JAVAVERSION) explainVersionLine(parsed, line, findings);
+  if (rule.keyword == Keyword::BUNDLED_RUNTIME) {
+    explainBundledRuntime(parsed, line, findings);
+    for (const Change& change : line.changes) findings.push_back(note(describeText(change)));
+    return;
+  }
   for (const Change& change : line.changes) {
     findings.push_back(note(change.list ? describeList(change) : describeText(change)));
   }
@@ -372,13 +401,15 @@ std::vector<Finding> explainLine(const Observation& observation, const FileRead&
   return findings;
 }
 
-std::optional<std::string> requiredVersionOf(const Line& line) {
+std::optional<std::string> keywordValueOf(const Line& line, Keyword keyword) {
   if (!line.complete) return std::nullopt;
   const ConfigLine parsed = parseConfigLine(appliedText(line));
-  if (parsed.kind != LineKind::KEYWORD || parsed.rule->keyword != Keyword::JAVAVERSION) {
-    return std::nullopt;
-  }
+  if (parsed.kind != LineKind::KEYWORD || parsed.rule->keyword != keyword) return std::nullopt;
   return expandedValue(parsed);
+}
+
+std::optional<std::string> requiredVersionOf(const Line& line) {
+  return keywordValueOf(line, Keyword::JAVAVERSION);
 }
 
 std::string explainRequirement(const std::string& required, const std::string& version) {

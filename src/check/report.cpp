@@ -9,8 +9,10 @@
 #include "core/version.h"
 #include "platform/command_split.h"
 #include "platform/platform.h"
+#include "runtime/bundled_runtime.h"
 #include "runtime/default_lookup.h"
 #include "runtime/discovery.h"
+#include "runtime/runtime_view.h"
 
 namespace carafe::check {
 
@@ -236,21 +238,56 @@ void writeFile(
   }
 }
 
-// The javaVersion value as the configuration wrote it (the lookup may
-// rewrite it to the key it chose); empty without a javaVersion line.
-std::string configuredJavaVersion(const CheckedRun& run) {
-  std::string required;
+// The value of the last line of a keyword that the launcher applied, as the
+// configuration wrote it (expanded); nothing without such a line.
+std::optional<std::string> lastValueOf(const CheckedRun& run, Keyword keyword) {
+  std::optional<std::string> found;
   int last = -1;
   for (const FileRead& file : run.observation.files) {
     for (const Line& line : file.lines) {
-      const std::optional<std::string> value = requiredVersionOf(line);
+      const std::optional<std::string> value = keywordValueOf(line, keyword);
       if (value && line.order > last) {
         last = line.order;
-        required = *value;
+        found = value;
       }
     }
   }
-  return required;
+  return found;
+}
+
+// The javaVersion value as the configuration wrote it (the lookup may
+// rewrite it to the key it chose); empty without a javaVersion line.
+std::string configuredJavaVersion(const CheckedRun& run) {
+  return lastValueOf(run, Keyword::JAVAVERSION).value_or(std::string());
+}
+
+// The application's own runtime: the one the Java command starts, or why a
+// bundledRuntime line was passed over.
+void writeBundledRuntime(Writer& out, const CheckedRun& run, bool chosen) {
+  const LaunchSettings& settings = run.settings;
+  if (chosen) {
+    const std::string& home = *settings.bundledRuntime;
+    std::string release;
+    std::uint64_t size = 0;
+    readFileRange(home + run.conventions->directorySeparator + "release", 0, 64 * 1024, release,
+                  size);
+    const std::string version = releaseVersion(release);
+    out.line("the application's own runtime (bundledRuntime): " +
+             (version.empty() ? std::string() : "Java " + shown(version) + " at ") + shown(home) +
+             "; nothing else is searched");
+    const std::string required = configuredJavaVersion(run);
+    if (!required.empty() && !version.empty()) {
+      out.line("  its version " + explainRequirement(required, version));
+    }
+    return;
+  }
+  const std::optional<std::string> directory = lastValueOf(run, Keyword::BUNDLED_RUNTIME);
+  if (!directory) return;
+  const BundledRuntime runtime = examineBundledRuntime(*directory);
+  if (!runtime.missing.empty()) {
+    out.line("the application's own runtime (bundledRuntime) is not used: " +
+             shown(runtime.missing) + " is missing, so the runtime is looked for as without it");
+  }
 }
 
 // The Java command, where it came from, and whether it can be started.
@@ -265,6 +302,9 @@ void writeRuntime(Writer& out, const CheckedRun& run, const Event* start) {
     out.finding(settings.configPath, explainEvent(observation, event), 4);
   }
   out.heading("Runtime");
+  const bool bundled = settings.bundledRuntime && settings.javaPath &&
+                       *settings.javaPath == buildJavaPath(*settings.bundledRuntime);
+  writeBundledRuntime(out, run, bundled);
   const bool widerAnswered = runtimesDiscovered() && !discoverRuntimes().chosenHome.empty();
   for (const Change& change : observation.launchChanges) {
     if (widerAnswered || change.field != "javaPath" || !change.after) continue;
@@ -286,7 +326,7 @@ void writeRuntime(Writer& out, const CheckedRun& run, const Event* start) {
     out.line("  " + std::string(JRE_BASE_KEY) + ": CurrentVersion " + shown(version) +
              ", its JavaHome " + shown(home));
   }
-  if (widerAnswered) {
+  if (widerAnswered && !bundled) {
     const Discovery& discovery = discoverRuntimes();
     for (const InstalledRuntime& runtime : discovery.runtimes) {
       if (runtime.home != discovery.chosenHome) continue;
@@ -294,7 +334,7 @@ void writeRuntime(Writer& out, const CheckedRun& run, const Event* start) {
                shown(runtime.version) + " at " + shown(runtime.home) + " (" +
                shown(runtime.source) + ")");
     }
-  } else if (settings.javaPath && !configuredJavaVersion(run).empty()) {
+  } else if (!bundled && settings.javaPath && !configuredJavaVersion(run).empty()) {
     out.line("the runtime registry answered: " + std::string(JRE_BASE_KEY) + "\\" +
              shown(settings.javaVersion.value_or("")));
   }

@@ -11,6 +11,7 @@
 #include "core/settings.h"
 #include "launch/jar_scan.h"
 #include "platform/platform.h"
+#include "runtime/bundled_runtime.h"
 #include "runtime/download.h"
 #include "runtime/required_lookup.h"
 
@@ -40,6 +41,7 @@ const KeywordRule KEYWORDS[KEYWORD_COUNT] = {
     {"workingDirectory", Keyword::WORKING_DIRECTORY, false, false},
     {"downloadUrl", Keyword::DOWNLOADURL, true, false},
     {"optionalInclude", Keyword::OPTIONAL_INCLUDE, true, false},
+    {"bundledRuntime", Keyword::BUNDLED_RUNTIME, true, false},
 };
 // clang-format on
 
@@ -100,6 +102,7 @@ void applyKeyword(const KeywordRule& rule, const std::string& value, const std::
     case Keyword::JAVAVERSION: {
       // Looked up at once: it sees only what the lines above it have set.
       settings.javaVersion = text;
+      if (bundledRuntimeServes(text)) break;
       std::optional<std::string> javaPath = findRequiredJava();
       if (!javaPath || javaPath->empty()) platform::exitProcess(EXIT_VERSION_NOT_FOUND);
       settings.javaPath = std::move(javaPath);
@@ -134,6 +137,9 @@ void applyKeyword(const KeywordRule& rule, const std::string& value, const std::
       break;
     case Keyword::DOWNLOADURL:
       setDownloadUrl(text, line);
+      break;
+    case Keyword::BUNDLED_RUNTIME:
+      useBundledRuntime(text);
       break;
   }
 }

@@ -72,6 +72,9 @@ Report check(const std::string& config, bool quiet = true) {
   fake::registryKeyAt(platform::RegistryRoot::MACHINE_64, "SOFTWARE\\JavaSoft\\JDK\\17")
       .values["javahome"] = "C:\\jdk17";
   fake::addJava("C:\\jdk17", "17.0.2");
+  // The application's own runtime, for the configurations that name it.
+  state().files["D:\\Apps\\runtime\\bin\\javaw.exe"] = "MZ";
+  state().files["D:\\Apps\\runtime\\release"] = "JAVA_VERSION=\"21.0.1\"\n";
   return writeReport(runChecked("D:\\Apps\\app.exe", {}), quiet);
 }
 
@@ -123,6 +126,11 @@ TEST(Check, SaysWhyEachSkippedLineDoesNothing) {
        at + "3: warning: a byte order mark (EF BB BF) stands before the keyword", CHECK_WARNINGS},
       {"an optional file that is not there",
        "optionalInclude $HOME\\user.config\nmainclass app.Main\naddjar app.jar\n", "", CHECK_CLEAN},
+      {"an own runtime that is not there",
+       "bundledRuntime jre\nmainclass app.Main\naddjar app.jar\n",
+       at + "1: warning: the application's own runtime is not used: D:\\Apps\\jre\\bin\\javaw.exe "
+            "is missing, so the launcher finds a runtime as without this line",
+       CHECK_WARNINGS},
       {"an include that cannot be opened",
        "include nope.config\nmainclass app.Main\naddjar app.jar\n",
        at + "1: warning: standard error: Can't open nope.config Error No such file or directory",
@@ -230,6 +238,13 @@ TEST(Check, ExplainsWhatAJavaVersionAsksForAndWhichPageYesOpens) {
         "      sets the download page to \"https://example.com/app/java\"\n",
         "the check answers No; Yes would open https://example.com/app/java\n"}},
       {"javaVersion 1.7.0_80\n", {"the check answers No; Yes would open no page\n"}},
+      {"bundledRuntime runtime\njavaVersion 17+\n",
+       {"      sets the application's own runtime to \"D:\\Apps\\runtime\"\n"
+        "      sets the Java command to \"D:\\Apps\\runtime\\bin\\javaw.exe\"",
+        "      not looked up: the application's own runtime (bundledRuntime) is the Java command",
+        "  the application's own runtime (bundledRuntime): Java 21.0.1 at D:\\Apps\\runtime; "
+        "nothing else is searched\n"
+        "    its version satisfies javaVersion 17+: it is at least 17\n"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.config);

@@ -633,6 +633,53 @@ class ExampleApplication(unittest.TestCase):
             # The search's trace lines reach a terminal in debug mode only.
             self.assertNotIn("found latest java version", result.stderr)
 
+    def test_the_applications_own_runtime_is_a_copy_of_a_real_jdk(self):
+        app_dir = os.path.join(EXAMPLES or "", "hello", "app")
+        if not EXAMPLES or not os.path.isfile(os.path.join(app_dir, "hello")):
+            self.skipTest("the example application was not built: %s" % app_dir)
+        homes = sorted({os.path.realpath(os.path.join(JVM_ROOT, name))
+                        for name in (os.listdir(JVM_ROOT) if os.path.isdir(JVM_ROOT) else [])})
+        homes = [home for home in homes if os.path.isfile(os.path.join(home, "release"))
+                 and os.access(os.path.join(home, "bin", "java"), os.X_OK)]
+        if not homes:
+            self.skipTest("no runtime in %s" % JVM_ROOT)
+        with open(os.path.join(homes[0], "release")) as release:
+            version = re.search(r'^JAVA_VERSION="([^"]+)"', release.read(), re.M).group(1)
+        with harness.Sandbox(CARAFE) as box:
+            app = os.path.join(box.path("hello"), "hello")
+            shutil.copytree(app_dir, box.path("hello"))
+            with open(app + ".config", "a") as config:
+                config.write("bundledRuntime runtime\njavaVersion 1.4+\n")
+            runtime = box.path("hello", "runtime")
+
+            def link_or_copy(source, target):
+                try:
+                    os.link(source, target)
+                except OSError:
+                    shutil.copy2(source, target)
+
+            # Shipped as a copy of the whole JDK, hard-linked where it can be.
+            shutil.copytree(homes[0], runtime, symlinks=True, copy_function=link_or_copy)
+            empty = box.path("no-runtimes")
+            os.makedirs(empty)
+            rows = [
+                # Nothing else could start it: the search is pinned to an empty directory.
+                ("whole", [empty], "Hello from carafe on Java %s\n" % version),
+                # Without its Java program, the machine's runtimes are searched.
+                ("broken", [JVM_ROOT], "Hello from carafe on Java "),
+            ]
+            for name, jvm_path, greeting in rows:
+                with self.subTest(name):
+                    if name == "broken":
+                        os.rename(os.path.join(runtime, "bin", "java"),
+                                  os.path.join(runtime, "bin", "java.moved"))
+                    result = box.run(app, ["-d"], env=box.environment(jvm_path=jvm_path),
+                                     timeout=60)
+                    self.assertEqual(result.code, 0, result)
+                    self.assertIn(greeting, result.stdout)
+                    self.assertEqual("bundled runtime %s\n" % runtime in result.stderr,
+                                     name == "whole", result.stderr)
+
 
 class CommandLineTool(unittest.TestCase):
     """A tool installed in a directory of its own, linked from a bin directory

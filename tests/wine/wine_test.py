@@ -1268,6 +1268,32 @@ class RuntimesElsewhere(WineTestCase):
                                      [home + r"\bin\javaw.exe"], run.describe())
 
 
+    def test_the_applications_own_runtime_comes_before_every_installed_one(self):
+        rows = [
+            # (name, what the shipped runtime folder holds, the program started)
+            ("whole", ["bin", "release"], r"Program Files\Editor\runtime\bin\javaw.exe"),
+            ("missing", [], None),
+            ("without its release file", ["bin"], None),
+        ]
+        for name, shipped, started in rows:
+            with self.subTest(name):
+                self.tearDown()
+                s = Scenario("bundled-" + name.replace(" ", "-"))
+                SESSION.register(base_key=False)
+                home = self.temurin_folder()
+                if "bin" in shipped:
+                    s.add_runtime(r"Program Files\Editor\runtime")
+                if "release" in shipped:
+                    s.write(r"Program Files\Editor\runtime\release", 'JAVA_VERSION="21.0.5"\n')
+                exe = s.install_launcher(r"Program Files\Editor\Editor.exe",
+                                         ["mainclass app.Main", "bundledRuntime runtime",
+                                          "javaVersion 17+"])
+                run = SESSION.launch(exe, s.win())
+                self.assertNotices(run, [])
+                self.assertExit(run, 0)
+                expected = s.win(started) if started else home + r"\bin\javaw.exe"
+                self.assertEqual([start.module for start in run.java], [expected], run.describe())
+
     def test_a_minimum_version_starts_a_temurin_folder_found_beyond_the_classic_key(self):
         s = Scenario("folder-minimum")
         SESSION.register("1.8", [("1.8.0_401", s.add_runtime("jre1.8.0_401"))])

@@ -1,6 +1,7 @@
 #include "check/report.h"
 
 #include <map>
+#include <optional>
 
 #include "check/classpath.h"
 #include "check/explain.h"
@@ -83,8 +84,10 @@ std::vector<std::string> fieldsSet(const Line& line) {
       return {"appName"};
     case Keyword::JAVAPATH:
       return {"javaPath"};
-    case Keyword::JAVAVERSION: {
-      std::vector<std::string> fields = {"javaVersion"};
+    case Keyword::JAVAVERSION:
+    case Keyword::BUNDLED_RUNTIME: {
+      std::vector<std::string> fields;
+      if (parsed.rule->keyword == Keyword::JAVAVERSION) fields.push_back("javaVersion");
       for (const Change& change : line.changes) {
         if (change.field == "javaPath") fields.push_back("javaPath");
       }
@@ -95,9 +98,10 @@ std::vector<std::string> fieldsSet(const Line& line) {
   }
 }
 
-// For each line that sets a field, the later line that sets it again.
-std::map<std::pair<std::size_t, std::size_t>, std::vector<std::string>> replacements(
-    const Observation& observation) {
+using LineWarnings = std::map<std::pair<std::size_t, std::size_t>, std::vector<std::string>>;
+
+// The lines the launcher applied, in the order it applied them.
+std::map<int, Place> appliedLines(const Observation& observation) {
   std::map<int, Place> byOrder;
   for (std::size_t f = 0; f < observation.files.size(); ++f) {
     const FileRead& file = observation.files[f];
@@ -105,7 +109,51 @@ std::map<std::pair<std::size_t, std::size_t>, std::vector<std::string>> replacem
       if (file.lines[l].complete) byOrder[file.lines[l].order] = {f, l};
     }
   }
-  std::map<std::pair<std::size_t, std::size_t>, std::vector<std::string>> replaced;
+  return byOrder;
+}
+
+std::optional<Keyword> keywordOf(const Line& line) {
+  const ConfigLine parsed = parseConfigLine(appliedText(line));
+  if (parsed.kind != LineKind::KEYWORD) return std::nullopt;
+  return parsed.rule->keyword;
+}
+
+// A javaVersion line is looked up when it is read: it sees only the lines
+// above it. An appname or downloadUrl line after the last javaVersion line
+// serves no download offer, and a bundledRuntime line after a javaVersion
+// line comes after the machine has been searched.
+void orderWarnings(const Observation& observation, LineWarnings& warnings) {
+  std::optional<Place> version;    // the javaVersion line applied last
+  std::vector<Place> servingNone;  // appname and downloadUrl lines after it
+  for (const auto& entry : appliedLines(observation)) {
+    const Place place = entry.second;
+    const std::optional<Keyword> keyword =
+        keywordOf(observation.files[place.file].lines[place.line]);
+    if (!keyword) continue;
+    if (*keyword == Keyword::JAVAVERSION) {
+      version = place;
+      servingNone.clear();
+    } else if (version && (*keyword == Keyword::APPNAME || *keyword == Keyword::DOWNLOADURL)) {
+      servingNone.push_back(place);
+    } else if (version && *keyword == Keyword::BUNDLED_RUNTIME) {
+      warnings[{place.file, place.line}].push_back(
+          "comes after the javaVersion line " + placeName(observation, *version) +
+          ", which has searched the machine already (and offers the download where nothing "
+          "fits): put bundledRuntime above it");
+    }
+  }
+  for (const Place& place : servingNone) {
+    warnings[{place.file, place.line}].push_back(
+        "comes after the javaVersion line " + placeName(observation, *version) +
+        ", which is looked up when it is read: its download offer cannot use this line; put it "
+        "above the javaVersion line");
+  }
+}
+
+// For each line that sets a field, the later line that sets it again.
+LineWarnings replacements(const Observation& observation) {
+  const std::map<int, Place> byOrder = appliedLines(observation);
+  LineWarnings replaced;
   std::map<std::string, Place> last;  // field -> the line that set it last
   for (const auto& entry : byOrder) {
     const Place place = entry.second;
@@ -193,9 +241,8 @@ void writeStartUp(Writer& out, const CheckedRun& run) {
   }
 }
 
-void writeFile(
-    Writer& out, const CheckedRun& run, std::size_t index,
-    const std::map<std::pair<std::size_t, std::size_t>, std::vector<std::string>>& replaced) {
+void writeFile(Writer& out, const CheckedRun& run, std::size_t index,
+               const LineWarnings& replaced) {
   const Observation& observation = run.observation;
   const FileRead& file = observation.files[index];
   std::string title = file.path;
@@ -472,7 +519,8 @@ Report writeReport(const CheckedRun& run, bool quiet) {
   writeStartUp(out, run);
   if (!observation.files.empty()) {
     out.heading("Configuration");
-    const auto replaced = replacements(observation);
+    LineWarnings replaced = replacements(observation);
+    orderWarnings(observation, replaced);
     for (std::size_t i = 0; i < observation.files.size(); ++i) writeFile(out, run, i, replaced);
   }
 

@@ -131,6 +131,20 @@ TEST(Check, SaysWhyEachSkippedLineDoesNothing) {
        at + "1: warning: the application's own runtime is not used: D:\\Apps\\jre\\bin\\javaw.exe "
             "is missing, so the launcher finds a runtime as without this line",
        CHECK_WARNINGS},
+      {"a download page after the javaVersion line it would serve",
+       "mainclass app.Main\naddjar app.jar\njavaVersion 1.8\ndownloadUrl https://example.com/j\n",
+       at + "4: warning: comes after the javaVersion line " + at +
+           "3, which is looked up when it is read: its download offer cannot use this line",
+       CHECK_WARNINGS},
+      {"a name and a download page above the javaVersion line",
+       "appname App\ndownloadUrl https://example.com/j\njavaVersion 1.8\nmainclass app.Main\n"
+       "addjar app.jar\n",
+       "", CHECK_CLEAN},
+      {"an own runtime named after the machine has been searched",
+       "mainclass app.Main\naddjar app.jar\njavaVersion 1.8\nbundledRuntime runtime\n",
+       at + "4: warning: comes after the javaVersion line " + at +
+           "3, which has searched the machine already",
+       CHECK_WARNINGS},
       {"an include that cannot be opened",
        "include nope.config\nmainclass app.Main\naddjar app.jar\n",
        at + "1: warning: standard error: Can't open nope.config Error No such file or directory",

@@ -9,6 +9,7 @@
 #include "config/text_encoding.h"
 #include "core/settings.h"
 #include "runtime/bundled_runtime.h"
+#include "runtime/default_lookup.h"
 #include "runtime/download.h"
 #include "runtime/required_lookup.h"
 #include "runtime/versions.h"
@@ -115,6 +116,36 @@ std::string describeText(const Change& change) {
   return text;
 }
 
+// What the debug notices of a runtime registry that does not answer mean, in
+// words a user can act on; empty for any other notice.
+std::string registryNoticeMeaning(const Event& event) {
+  const bool windows = platform::conventions().windowsRuntimePlaces;
+  const RegistryPlaces places = runtimeRegistryPlaces();
+  const std::string registry = places.words;
+  // Where CARAFE_JVM_PATH pins the search, there is nothing beyond it.
+  const std::string searched =
+      places.pinned ? std::string()
+                    : "; the launcher then searches the rest of the machine (\"Runtimes on this "
+                      "machine\" below lists what it found, or where it looked)";
+  if (event.caption == "Error Accessing Registry!" && event.text == JRE_BASE_KEY) {
+    return windows ? "the classic key HKLM\\" + std::string(JRE_BASE_KEY) +
+                         " does not exist: no installer wrote it (few do today)" + searched
+                   : "no runtime in " + registry + searched;
+  }
+  if (event.caption == "Error Accessing Registry!") {
+    return windows ? "the runtime registry holds no runtime of the version asked for" + searched
+                   : "no runtime of the version asked for in " + registry + searched;
+  }
+  if (event.caption == "Error Reading Registry") {
+    return "the classic key has no CurrentVersion value naming the default runtime" + searched;
+  }
+  if (event.caption == "Error Reading Registry!") {
+    return "the runtime's key in the runtime registry has no readable JavaHome value: its "
+           "installer left it incomplete";
+  }
+  return std::string();
+}
+
 }  // namespace
 
 Finding explainEvent(const Observation& observation, const Event& event) {
@@ -130,6 +161,8 @@ Finding explainEvent(const Observation& observation, const Event& event) {
         text += " -- a question with Yes and No; the check answers No; Yes would open " +
                 (page.empty() ? std::string("no page") : shown(page));
       }
+      const std::string meaning = registryNoticeMeaning(event);
+      if (!meaning.empty()) text += " -- a notice of debug mode: " + meaning;
       return {event.style == platform::NoticeStyle::PLAIN ? Finding::NOTE : Finding::WARNING, text};
     }
     case EventKind::TRACE:

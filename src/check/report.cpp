@@ -5,6 +5,7 @@
 
 #include "check/classpath.h"
 #include "check/explain.h"
+#include "check/java_version.h"
 #include "check/machine.h"
 #include "config/reader.h"
 #include "core/version.h"
@@ -13,7 +14,9 @@
 #include "runtime/bundled_runtime.h"
 #include "runtime/default_lookup.h"
 #include "runtime/discovery.h"
+#include "runtime/download.h"
 #include "runtime/runtime_view.h"
+#include "runtime/versions.h"
 
 namespace carafe::check {
 
@@ -353,11 +356,20 @@ void writeRuntime(Writer& out, const CheckedRun& run, const Event* start) {
                        *settings.javaPath == buildJavaPath(*settings.bundledRuntime);
   writeBundledRuntime(out, run, bundled);
   const bool widerAnswered = runtimesDiscovered() && !discoverRuntimes().chosenHome.empty();
+  const bool posix = !run.conventions->windowsRuntimePlaces;
+  const std::string registry = runtimeRegistryPlaces().words;
   for (const Change& change : observation.launchChanges) {
     if (widerAnswered || change.field != "javaPath" || !change.after) continue;
-    out.line(
-        "no javapath or javaVersion line: the default runtime, as the runtime registry "
-        "names it");
+    if (posix) {
+      out.line(
+          "no javapath or javaVersion line: the default runtime (JAVA_HOME's, else the one that "
+          "java on PATH belongs to, else the highest) among the runtimes of " +
+          registry);
+    } else {
+      out.line(
+          "no javapath or javaVersion line: the default runtime, as the runtime registry "
+          "names it");
+    }
     platform::RegistryKey base = 0;
     std::string version;
     std::string home;
@@ -370,20 +382,30 @@ void writeRuntime(Writer& out, const CheckedRun& run, const Event* start) {
         platform::registryClose(key);
       }
     }
-    out.line("  " + std::string(JRE_BASE_KEY) + ": CurrentVersion " + shown(version) +
-             ", its JavaHome " + shown(home));
+    if (posix) {
+      out.line("  Java " + shown(version) + ", its highest runtime " + shown(home));
+    } else {
+      out.line("  " + std::string(JRE_BASE_KEY) + ": CurrentVersion " + shown(version) +
+               ", its JavaHome " + shown(home));
+    }
   }
   if (widerAnswered && !bundled) {
     const Discovery& discovery = discoverRuntimes();
     for (const InstalledRuntime& runtime : discovery.runtimes) {
       if (runtime.home != discovery.chosenHome) continue;
-      out.line("the runtime registry did not answer; found on the machine: Java " +
-               shown(runtime.version) + " at " + shown(runtime.home) + " (" +
-               shown(runtime.source) + ")");
+      out.line((posix ? "not among the runtimes of " + registry + "; found"
+                      : std::string("the runtime registry did not answer; found")) +
+               " on the machine: Java " + shown(runtime.version) + " at " + shown(runtime.home) +
+               " (" + shown(runtime.source) + ")");
     }
   } else if (!bundled && settings.javaPath && !configuredJavaVersion(run).empty()) {
-    out.line("the runtime registry answered: " + std::string(JRE_BASE_KEY) + "\\" +
-             shown(settings.javaVersion.value_or("")));
+    if (posix) {
+      out.line("found among the runtimes of " + registry + ": " +
+               shown(settings.javaVersion.value_or("")));
+    } else {
+      out.line("the runtime registry answered: " + std::string(JRE_BASE_KEY) + "\\" +
+               shown(settings.javaVersion.value_or("")));
+    }
   }
   if (settings.javaPath) {
     out.line("Java command: " + shown(*settings.javaPath));
@@ -400,19 +422,92 @@ void writeRuntime(Writer& out, const CheckedRun& run, const Event* start) {
   }
 }
 
-// Every runtime the launcher sees beyond the runtime registry, and for a
-// javaVersion line whether each one satisfies it.
+// Where the launcher looked, for a machine on which it found no runtime at
+// all: each place searched and what it held there.
+void writePlacesSearched(Writer& out, const CheckedRun& run, const Discovery& discovery) {
+  const RegistryPlaces registry = runtimeRegistryPlaces();
+  out.line("no runtime found; where the launcher looked:");
+  if (run.conventions->windowsRuntimePlaces) {
+    platform::RegistryKey base = 0;
+    const bool present = platform::registryOpen(JRE_BASE_KEY, base) == 0;
+    if (present) platform::registryClose(base);
+    out.line("  " + registry.words + ": " + (present ? "holds no runtime" : "not present"));
+  } else if (registry.pinned) {
+    for (const std::string& directory : registry.directories) {
+      out.line("  " + shown(directory) + ": " +
+               (pathKind(directory) == PathKind::DIRECTORY ? "holds no runtime" : "not present"));
+    }
+    out.line("  CARAFE_JVM_PATH is set, so nothing else is searched");
+  }
+  std::string absent;
+  for (const SearchedPlace& place : discovery.places) {
+    if (!place.present) {
+      absent += (absent.empty() ? "" : ", ") + shown(place.place);
+      continue;
+    }
+    std::string found;
+    for (const std::string& what : place.found) found += (found.empty() ? "" : "; ") + shown(what);
+    out.line("  " + shown(place.place) + ": " + (found.empty() ? "nothing" : found));
+  }
+  if (!absent.empty()) out.line("  not present or empty: " + absent);
+}
+
+// How to choose a runtime by a line that still holds after an update: the
+// version form (N+, or the family alone where only it fits), then javapath,
+// whose folder an update may rename.
+std::string selection(const CheckedRun& run, const Discovery& discovery,
+                      const InstalledRuntime& runtime) {
+  const std::string family = versionFamily(runtime.version);
+  const auto homeOf = [&discovery](const std::string& name) {
+    for (const RuntimeKey& key : discovery.view.keys) {
+      if (key.name == name) return key.home;
+    }
+    return std::string();
+  };
+  std::vector<std::string> names;
+  for (const RuntimeKey& key : discovery.view.keys) names.push_back(key.name);
+  const std::optional<std::string> highest = chooseMinimumVersion(names, family + "+");
+  std::string text;
+  if (highest && homeOf(*highest) == runtime.home) {
+    text = "javaVersion " + shown(family) + "+ (the highest Java of at least " + shown(family) +
+           ", which this is)";
+  } else if (homeOf(family) == runtime.home) {
+    text = "javaVersion " + shown(family) + " (Java " + shown(family) +
+           " only, for an application that runs on no later one)";
+  } else {
+    text = "javaVersion " + shown(runtime.version);
+  }
+  const platform::Conventions& conventions = *run.conventions;
+  const std::string program =
+      runtime.home + conventions.javaBinDirectory +
+      (run.settings.debugMode ? conventions.javaConsoleExecutable : conventions.javaExecutable);
+  const std::size_t cut = runtime.home.find_last_of("/\\");
+  const std::string folder = cut == std::string::npos ? runtime.home : runtime.home.substr(cut + 1);
+  text += ", or javapath " + shown(program);
+  if (folder.find(runtime.version) != std::string::npos) {
+    text += ", which an update breaks: it renames the folder named by the version";
+  }
+  return text;
+}
+
+// Every runtime the launcher sees beyond the runtime registry, for a
+// javaVersion line whether each one satisfies it, and how to choose one;
+// where there is none, where the launcher looked.
 void writeRuntimes(Writer& out, const CheckedRun& run) {
   out.heading("Runtimes on this machine");
   const Discovery& discovery = discoverRuntimes();
+  const std::string required = configuredJavaVersion(run);
   if (discovery.runtimes.empty()) {
-    out.line("none found beyond the runtime registry");
+    if (!visibleRuntimeNames().empty()) {
+      out.line("none found beyond " + runtimeRegistryPlaces().words);
+      return;
+    }
+    writePlacesSearched(out, run, discovery);
+    out.line(
+        "install a Java runtime, or ship one with the application and name its folder with "
+        "bundledRuntime");
     return;
   }
-  const platform::Conventions& conventions = *run.conventions;
-  const char* executable =
-      run.settings.debugMode ? conventions.javaConsoleExecutable : conventions.javaExecutable;
-  const std::string required = configuredJavaVersion(run);
   std::string defaultHome = discovery.defaultHome;
   for (const RuntimeKey& key : discovery.view.keys) {
     if (defaultHome.empty() && key.name == discovery.view.currentVersion) defaultHome = key.home;
@@ -422,10 +517,26 @@ void writeRuntimes(Writer& out, const CheckedRun& run) {
                        shown(runtime.source) + ")";
     if (runtime.home == defaultHome) line += ", the default";
     out.line(line);
+    // A runtime goes by its version and, as its family's highest, by its family.
+    const bool fits = required.empty() || satisfiesVersion(required, runtime.version) ||
+                      satisfiesVersion(required, versionFamily(runtime.version));
     if (!required.empty()) out.line("  " + explainRequirement(required, runtime.version), 2);
-    out.line("  select it with: javapath " +
-                 shown(runtime.home + conventions.javaBinDirectory + executable),
-             2);
+    // Never a runtime that the application's requirement refuses.
+    if (fits) out.line("  select it with: " + selection(run, discovery, runtime), 2);
+  }
+  bool satisfied = required.empty();
+  for (const std::string& name : visibleRuntimeNames()) {
+    satisfied = satisfied || satisfiesVersion(required, name);
+  }
+  if (!satisfied) {
+    const std::string page = offeredPageUrl();
+    out.line("none of them satisfies javaVersion " + shown(required) + ": install one" +
+             (page.empty() ? std::string() : " (" + shown(page) + ")") +
+             ", or ship one with the application and name its folder with bundledRuntime");
+    if (versionForm(required) != VersionForm::MINIMUM) {
+      out.line("where the application runs on later versions too, javaVersion " +
+               shown(versionFamily(required)) + "+ accepts them");
+    }
   }
 }
 
@@ -467,11 +578,30 @@ void writeCommand(Writer& out, const CheckedRun& run, const std::string& command
                   const std::vector<std::string>& words) {
   out.heading("Command line");
   out.line(shown(command));
-  const std::size_t limit = platform::WINDOWS_CONVENTIONS.maxCommandLineLength;
-  out.line(std::to_string(command.size()) + " characters; Windows starts at most " +
-           std::to_string(limit));
-  if (run.conventions->maxCommandLineLength == 0 && command.size() > limit) {
-    out.warning(run.settings.configPath, "longer than a Windows launcher could start");
+  const std::size_t limit = run.conventions->maxCommandLineLength;
+  if (limit != 0) {
+    out.line(std::to_string(command.size()) + " characters; Windows starts at most " +
+             std::to_string(limit));
+  } else {
+    out.line(std::to_string(command.size()) + " characters");
+    // The system's own limits on a program's arguments.
+    const ArgumentLimits limits = argumentLimits();
+    std::size_t total = 0;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+      total += words[i].size() + 1;
+      if (limits.word != 0 && words[i].size() + 1 > limits.word) {
+        out.warning(run.settings.configPath,
+                    "word [" + std::to_string(i) + "] has " + std::to_string(words[i].size()) +
+                        " bytes; this system starts no program with an argument of more than " +
+                        std::to_string(limits.word - 1));
+      }
+    }
+    if (limits.total != 0 && total > limits.total) {
+      out.warning(run.settings.configPath,
+                  "the words have " + std::to_string(total) +
+                      " bytes; this system starts no program with more than " +
+                      std::to_string(limits.total) + " bytes of arguments and environment");
+    }
   }
   out.line("Java receives these words:");
   for (std::size_t i = 0; i < words.size(); ++i) {

@@ -484,7 +484,8 @@ std::string selection(const CheckedRun& run, const Discovery& discovery,
   const std::size_t cut = runtime.home.find_last_of("/\\");
   const std::string folder = cut == std::string::npos ? runtime.home : runtime.home.substr(cut + 1);
   text += ", or javapath " + shown(program);
-  if (folder.find(runtime.version) != std::string::npos) {
+  // A folder named by the whole version ("jdk-21.0.5.11-hotspot"), not the family alone.
+  if (runtime.version != family && folder.find(runtime.version) != std::string::npos) {
     text += ", which an update breaks: it renames the folder named by the version";
   }
   return text;

@@ -295,18 +295,22 @@ TEST(Check, TellsAUserWithoutJavaWhereTheLauncherLookedInTheMachinesOwnWords) {
        "/opt/app/app",
        {},
        [] {
-         fake::addRuntime("17", "/usr/lib/jvm/java-17");
-         fake::addRuntime("17.0.15", "/usr/lib/jvm/java-17");
+         fake::addRuntime("17", "/usr/lib/jvm/jdk-17.0.15");
+         fake::addRuntime("17.0.15", "/usr/lib/jvm/jdk-17.0.15");
          fake::setCurrentVersion("17");
-         fake::addJava("/usr/lib/jvm/java-17", "17.0.15");
+         fake::addJava("/usr/lib/jvm/jdk-17.0.15", "17.0.15");
          state().files["/opt/app/app.config"] = "mainclass app.Main\nvmparam -Dx=1\n";
        },
        {"  no javapath or javaVersion line: the default runtime (JAVA_HOME's, else the one that "
         "java on PATH belongs to, else the highest) among the runtimes of the system's JVM "
         "directories (/usr/lib/jvm) and JAVA_HOME\n    Java 17, its highest runtime "
-        "/usr/lib/jvm/java-17\n",
-        "Command line\n  /usr/lib/jvm/java-17/bin/java -Dx=1 -classpath \"\" app.Main\n"
-        "  58 characters\n"},
+        "/usr/lib/jvm/jdk-17.0.15\n",
+        "Command line\n  /usr/lib/jvm/jdk-17.0.15/bin/java -Dx=1 -classpath \"\" app.Main\n"
+        "  62 characters\n",
+        // A folder named by its whole version is suggested last, with why.
+        "    select it with: javaVersion 17+ (the highest Java of at least 17, which this is), or "
+        "javapath /usr/lib/jvm/jdk-17.0.15/bin/java, which an update breaks: it renames the "
+        "folder named by the version\n"},
        {"egistry", "Windows", "SOFTWARE"},
        CHECK_WARNINGS},  // the main class is in no classpath entry
       {"POSIX, nothing: every place searched",

@@ -1378,7 +1378,8 @@ class CheckTool(WineTestCase):
         self.assertIn("  the runtime registry did not answer; found on the machine: Java 17 at "
                       "%s (%s)\n" % (home, source), report)
         self.assertIn("  Java 17: %s (%s), the default\n"
-                      "    select it with: javapath %s\\bin\\javaw.exe\n" % (home, source, home),
+                      "    select it with: javaVersion 17+ (the highest Java of at least 17, which "
+                      "this is), or javapath %s\\bin\\javaw.exe\n" % (home, source, home),
                       report)
 
     def test_a_main_class_in_a_jar_is_found_and_an_absent_one_reported(self):

@@ -133,7 +133,9 @@ std::string registryNoticeMeaning(const Event& event) {
                    : "no runtime in " + registry + searched;
   }
   if (event.caption == "Error Accessing Registry!") {
-    return windows ? "the runtime registry holds no runtime of the version asked for" + searched
+    return windows ? "the runtime registry holds no key for the version asked for (or that "
+                     "its CurrentVersion names)" +
+                         searched
                    : "no runtime of the version asked for in " + registry + searched;
   }
   if (event.caption == "Error Reading Registry") {

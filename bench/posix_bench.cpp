@@ -95,8 +95,8 @@ void buildView(benchmark::State& run) {
   const std::vector<std::string> roots = {runtimesRoot().string()};
   std::size_t keys = 0;
   for (auto _ : run) {
-    const carafe::platform::RuntimeView view =
-        carafe::platform::buildRuntimeView(carafe::platform::findInstalledRuntimes(roots), "");
+    const carafe::RuntimeView view =
+        carafe::buildRuntimeView(carafe::platform::findInstalledRuntimes(roots), "");
     keys = view.keys.size();
     benchmark::DoNotOptimize(view.keys.data());
   }
@@ -105,10 +105,10 @@ void buildView(benchmark::State& run) {
 BENCHMARK(buildView)->Name("runtime_view_20_runtimes")->Unit(benchmark::kMicrosecond);
 
 void buildViewOnly(benchmark::State& run) {
-  const std::vector<carafe::platform::InstalledRuntime> runtimes =
+  const std::vector<carafe::InstalledRuntime> runtimes =
       carafe::platform::findInstalledRuntimes({runtimesRoot().string()});
   for (auto _ : run) {
-    const carafe::platform::RuntimeView view = carafe::platform::buildRuntimeView(runtimes, "");
+    const carafe::RuntimeView view = carafe::buildRuntimeView(runtimes, "");
     benchmark::DoNotOptimize(view.keys.data());
   }
 }

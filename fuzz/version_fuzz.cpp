@@ -18,8 +18,8 @@
 #include "fuzz_support.h"
 #include "platform/posix/runtime_view.h"
 #include "runtime/default_lookup.h"
-#include "runtime/minimum_version.h"
 #include "runtime/required_lookup.h"
+#include "runtime/versions.h"
 
 namespace {
 
@@ -35,21 +35,20 @@ std::string lower(std::string text) {
 void checkOrdering(const std::vector<std::string>& versions);
 
 void checkRuntimeView(const std::vector<std::string>& versions) {
-  std::vector<carafe::platform::InstalledRuntime> runtimes;
+  std::vector<carafe::InstalledRuntime> runtimes;
   for (std::size_t i = 0; i < versions.size(); ++i) {
     runtimes.push_back({"/jvm/" + std::to_string(i), versions[i]});
   }
   const std::string defaultHome = versions.empty() ? std::string() : "/jvm/0";
-  const carafe::platform::RuntimeView view =
-      carafe::platform::buildRuntimeView(runtimes, defaultHome);
+  const carafe::RuntimeView view = carafe::buildRuntimeView(runtimes, defaultHome);
   if (runtimes.empty()) {
     if (!view.keys.empty() || !view.currentVersion.empty()) fail("a view without runtimes");
     return;
   }
   // The default runtime's family is always one of the keys.
-  const bool found = std::any_of(
-      view.keys.begin(), view.keys.end(),
-      [&](const carafe::platform::RuntimeKey& key) { return key.name == view.currentVersion; });
+  const bool found =
+      std::any_of(view.keys.begin(), view.keys.end(),
+                  [&](const carafe::RuntimeKey& key) { return key.name == view.currentVersion; });
   if (!found) fail("CurrentVersion names no key", view.currentVersion);
   for (std::size_t i = 1; i < view.keys.size(); ++i) {
     if (!(view.keys[i - 1].name < view.keys[i].name)) fail("keys out of order or repeated");
@@ -61,12 +60,16 @@ void checkRuntimeView(const std::vector<std::string>& versions) {
 // below itself, never each below the other, and both "below" and "neither
 // below the other" carry over from a to b to c (sorting relies on all four).
 void checkOrdering(const std::vector<std::string>& versions) {
-  using carafe::platform::versionLess;
+  using carafe::versionLess;
   for (const std::string& a : versions) {
     if (versionLess(a, a)) fail("a version is below itself", a);
     for (const std::string& b : versions) {
       if (versionLess(a, b) && versionLess(b, a)) {
         fail("two versions are each below the other", a + " " + b);
+      }
+      // One order: the strict one only breaks the ties of the versions' order.
+      if (carafe::compareVersions(a, b) < 0 && !versionLess(a, b)) {
+        fail("the strict order reverses the versions' order", a + " " + b);
       }
     }
   }
@@ -94,18 +97,17 @@ void checkOrdering(const std::vector<std::string>& versions) {
 // A release file of any bytes gives a version that can name a key, or none;
 // a version written the way runtimes write it is read back unchanged.
 void checkReleaseReader(const std::string& text, const std::vector<std::string>& versions) {
-  const std::string found = carafe::platform::releaseVersion(text);
+  const std::string found = carafe::releaseVersion(text);
   if (!found.empty()) {
-    if (!carafe::platform::usableVersion(found))
-      fail("a release file gave an unusable version", found);
+    if (!carafe::usableVersion(found)) fail("a release file gave an unusable version", found);
     if (text.find("JAVA_VERSION=") == std::string::npos || text.find(found) == std::string::npos) {
       fail("a release file gave a version it does not hold", found);
     }
   }
   for (const std::string& version : versions) {
-    if (!carafe::platform::usableVersion(version)) continue;
+    if (!carafe::usableVersion(version)) continue;
     const std::string written = "IMPLEMENTOR=\"x\"\r\nJAVA_VERSION=\"" + version + "\"\r\n";
-    if (carafe::platform::releaseVersion(written) != version) {
+    if (carafe::releaseVersion(written) != version) {
       fail("a written version is not read back", version);
     }
   }
@@ -116,8 +118,8 @@ void checkReleaseReader(const std::string& text, const std::vector<std::string>&
 void checkMinimumVersion(const std::string& required, const std::vector<std::string>& names) {
   for (const std::string& a : names) {
     for (const std::string& b : names) {
-      const int order = carafe::compareFeatureVersions(a, b);
-      const int reverse = carafe::compareFeatureVersions(b, a);
+      const int order = carafe::compareVersions(a, b);
+      const int reverse = carafe::compareVersions(b, a);
       if ((order > 0) - (order < 0) != (reverse < 0) - (reverse > 0)) {
         fail("two versions are ordered both ways", a + " " + b);
       }
@@ -128,7 +130,7 @@ void checkMinimumVersion(const std::string& required, const std::vector<std::str
   const std::string minimum = carafe::minimumOf(required);
   for (const std::string& name : names) {
     if (carafe::reachesMinimum(name, minimum) &&
-        (!chosen || carafe::compareFeatureVersions(name, *chosen) > 0)) {
+        (!chosen || carafe::compareVersions(name, *chosen) > 0)) {
       fail("a higher version than the one chosen reaches the minimum", name);
     }
   }

@@ -8,10 +8,11 @@
 #include "config/reader.h"
 #include "config/text_encoding.h"
 #include "core/settings.h"
-#include "platform/runtime_view.h"
+#include "runtime/bundled_runtime.h"
+#include "runtime/default_lookup.h"
 #include "runtime/download.h"
-#include "runtime/minimum_version.h"
 #include "runtime/required_lookup.h"
+#include "runtime/versions.h"
 
 namespace carafe::check {
 
@@ -103,7 +104,8 @@ std::string describeText(const Change& change) {
                {"javaVersion", "the required Java version"},
                {"javaPath", "the Java command"},
                {"workingDirectory", "Java's directory"},
-               {"downloadUrl", "the download page"}};
+               {"downloadUrl", "the download page"},
+               {"bundledRuntime", "the application's own runtime"}};
   std::string name = change.field;
   for (const auto& entry : NAMES) {
     if (change.field == entry.field) name = entry.name;
@@ -112,6 +114,38 @@ std::string describeText(const Change& change) {
   std::string text = "sets " + name + " to " + quoted(*change.after);
   if (change.before) text += ", replacing " + quoted(*change.before);
   return text;
+}
+
+// What the debug notices of a runtime registry that does not answer mean, in
+// words a user can act on; empty for any other notice.
+std::string registryNoticeMeaning(const Event& event) {
+  const bool windows = platform::conventions().windowsRuntimePlaces;
+  const RegistryPlaces places = runtimeRegistryPlaces();
+  const std::string registry = places.words;
+  // Where CARAFE_JVM_PATH pins the search, there is nothing beyond it.
+  const std::string searched =
+      places.pinned ? std::string()
+                    : "; the launcher then searches the rest of the machine (\"Runtimes on this "
+                      "machine\" below lists what it found, or where it looked)";
+  if (event.caption == "Error Accessing Registry!" && event.text == JRE_BASE_KEY) {
+    return windows ? "the classic key HKLM\\" + std::string(JRE_BASE_KEY) +
+                         " does not exist: no installer wrote it (few do today)" + searched
+                   : "no runtime in " + registry + searched;
+  }
+  if (event.caption == "Error Accessing Registry!") {
+    return windows ? "the runtime registry holds no key for the version asked for (or that "
+                     "its CurrentVersion names)" +
+                         searched
+                   : "no runtime of the version asked for in " + registry + searched;
+  }
+  if (event.caption == "Error Reading Registry") {
+    return "the classic key has no CurrentVersion value naming the default runtime" + searched;
+  }
+  if (event.caption == "Error Reading Registry!") {
+    return "the runtime's key in the runtime registry has no readable JavaHome value: its "
+           "installer left it incomplete";
+  }
+  return std::string();
 }
 
 }  // namespace
@@ -129,6 +163,8 @@ Finding explainEvent(const Observation& observation, const Event& event) {
         text += " -- a question with Yes and No; the check answers No; Yes would open " +
                 (page.empty() ? std::string("no page") : shown(page));
       }
+      const std::string meaning = registryNoticeMeaning(event);
+      if (!meaning.empty()) text += " -- a notice of debug mode: " + meaning;
       return {event.style == platform::NoticeStyle::PLAIN ? Finding::NOTE : Finding::WARNING, text};
     }
     case EventKind::TRACE:
@@ -219,6 +255,28 @@ void explainVersionLine(const ConfigLine& parsed, const Line& line,
   if (!found) chosen.reset();
   const std::vector<Finding> more = explainJavaVersion(expandedValue(parsed), chosen);
   findings.insert(findings.end(), more.begin(), more.end());
+  bool lookedUp = false;  // a lookup that found nothing tells, or ends the launcher
+  for (const Event& event : line.events) {
+    lookedUp = lookedUp || event.kind == EventKind::NOTICE || event.kind == EventKind::EXIT;
+  }
+  if (!found && !lookedUp && launchSettings.bundledRuntime) {
+    findings.push_back(
+        note("not looked up: the application's own runtime (bundledRuntime) is "
+             "the Java command, so nothing is searched"));
+  }
+}
+
+void explainBundledRuntime(const ConfigLine& parsed, const Line& line,
+                           std::vector<Finding>& findings) {
+  const BundledRuntime runtime = examineBundledRuntime(expandedValue(parsed));
+  if (!runtime.missing.empty()) {
+    findings.push_back(
+        warning("the application's own runtime is not used: " + shown(runtime.missing) +
+                " is missing, so the launcher finds a runtime as without this line"));
+  } else if (line.changes.empty()) {
+    findings.push_back(
+        note("the application's own runtime at " + shown(runtime.home) + ", as before"));
+  }
 }
 
 void explainKeyword(const ConfigLine& parsed, const Line& line, std::vector<Finding>& findings) {
@@ -232,14 +290,21 @@ void explainKeyword(const ConfigLine& parsed, const Line& line, std::vector<Find
     const std::string name = referencedVariable(parsed.value);
     std::string value;
     if (!name.empty() && !platform::environmentValue(name, value)) {
-      findings.push_back(warning(
-          "$" + name + " is not set, so the value is used as written: " + shown(parsed.value)));
+      // An optional file behind a variable that is not set is simply not there.
+      const std::string text =
+          "$" + name + " is not set, so the value is used as written: " + shown(parsed.value);
+      findings.push_back(rule.keyword == Keyword::OPTIONAL_INCLUDE ? note(text) : warning(text));
     }
   } else if (parsed.value.find('$') != std::string::npos) {
     findings.push_back(note(std::string("\"") + rule.word +
                             "\" values are not expanded: \"$\" is passed on as written"));
   }
   if (rule.keyword == Keyword::JAVAVERSION) explainVersionLine(parsed, line, findings);
+  if (rule.keyword == Keyword::BUNDLED_RUNTIME) {
+    explainBundledRuntime(parsed, line, findings);
+    for (const Change& change : line.changes) findings.push_back(note(describeText(change)));
+    return;
+  }
   for (const Change& change : line.changes) {
     findings.push_back(note(change.list ? describeList(change) : describeText(change)));
   }
@@ -256,6 +321,15 @@ void explainKeyword(const ConfigLine& parsed, const Line& line, std::vector<Find
                       : kind == PathKind::DIRECTORY ? " holds no file ending in .jar"
                                                     : " is not a directory";
     findings.push_back(warning("adds no jar: " + quoted(directory) + why));
+    return;
+  }
+  if (rule.keyword == Keyword::OPTIONAL_INCLUDE) {
+    bool read = false;
+    for (const Event& event : line.events) read = read || event.kind == EventKind::INCLUDE;
+    if (!read) {
+      findings.push_back(note("optional, not present: " + quoted(expandedValue(parsed)) +
+                              "; the launcher goes on without it"));
+    }
     return;
   }
   // A list line always appends; a text line that changed nothing set what was there.
@@ -362,31 +436,33 @@ std::vector<Finding> explainLine(const Observation& observation, const FileRead&
   return findings;
 }
 
-std::optional<std::string> requiredVersionOf(const Line& line) {
+std::optional<std::string> keywordValueOf(const Line& line, Keyword keyword) {
   if (!line.complete) return std::nullopt;
   const ConfigLine parsed = parseConfigLine(appliedText(line));
-  if (parsed.kind != LineKind::KEYWORD || parsed.rule->keyword != Keyword::JAVAVERSION) {
-    return std::nullopt;
-  }
+  if (parsed.kind != LineKind::KEYWORD || parsed.rule->keyword != keyword) return std::nullopt;
   return expandedValue(parsed);
+}
+
+std::optional<std::string> requiredVersionOf(const Line& line) {
+  return keywordValueOf(line, Keyword::JAVAVERSION);
 }
 
 std::string explainRequirement(const std::string& required, const std::string& version) {
   // A runtime goes by its version and, as its family's highest, by its family.
-  const std::string family = platform::versionFamily(version);
+  const std::string family = versionFamily(version);
   const bool satisfied = satisfiesVersion(required, version) || satisfiesVersion(required, family);
   const std::string verdict =
       (satisfied ? "satisfies " : "does not satisfy ") + ("javaVersion " + shown(required)) + ": ";
-  if (isMinimumVersion(required)) {
+  const VersionForm versionRule = versionForm(required);
+  if (versionRule == VersionForm::MINIMUM) {
     return verdict + (satisfied ? "it is at least " : "it is below ") + shown(minimumOf(required));
   }
-  const std::size_t underscore = required.find('_');
-  if (underscore != std::string::npos && required.find('+') == std::string::npos) {
+  if (versionRule == VersionForm::EXACT) {
     return verdict + (satisfied ? "it is exactly that version"
                                 : "only a runtime of exactly that version does");
   }
-  const std::string prefix = required.substr(0, underscore);
-  if (underscore == std::string::npos) {
+  const std::string prefix = versionPrefix(required);
+  if (versionRule == VersionForm::PREFIX) {
     return verdict + (satisfied ? "its version begins with it"
                                 : "its version does not begin with " + shown(prefix));
   }

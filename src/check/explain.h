@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "check/observer.h"
+#include "config/reader.h"
 
 namespace carafe::check {
 
@@ -39,8 +40,11 @@ std::vector<Finding> explainLine(const Observation& observation, const FileRead&
 // long texts shortened.
 std::string shown(const std::string& text);
 
-// The required version that a javaVersion line set, as it stands in the line
-// (expanded), before the lookup resolved it; nothing for any other line.
+// The value of a line of this keyword, as it stands in the line (expanded;
+// for javaVersion before the lookup resolved it); nothing for any other line.
+std::optional<std::string> keywordValueOf(const Line& line, Keyword keyword);
+
+// The required version that a javaVersion line set; nothing for any other line.
 std::optional<std::string> requiredVersionOf(const Line& line);
 
 // Whether a runtime of this version satisfies a javaVersion value, and why.

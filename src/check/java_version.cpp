@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "platform/platform.h"
-#include "platform/runtime_view.h"
 #include "runtime/default_lookup.h"
 #include "runtime/discovery.h"
-#include "runtime/minimum_version.h"
 #include "runtime/required_lookup.h"
+#include "runtime/runtime_view.h"
+#include "runtime/versions.h"
 
 namespace carafe::check {
 
@@ -23,19 +23,19 @@ std::string quotedList(const std::vector<std::string>& names) {
 
 std::string form(const std::string& required) {
   const std::string shownText = "\"" + shown(required) + "\"";
-  if (isMinimumVersion(required)) {
-    return "a minimum version: the highest runtime of at least \"" + shown(minimumOf(required)) +
-           "\" (\"1.x\" counts as x, then number by number)";
-  }
-  const std::size_t underscore = required.find('_');
-  const std::string prefix = "\"" + shown(required.substr(0, underscore)) + "\"";
-  if (underscore != std::string::npos && required.find('+') == std::string::npos) {
-    return "an exact version: the runtime named " + shownText + " and no other";
-  }
-  if (underscore != std::string::npos) {
-    return "a minimum patch level: of the runtimes whose name begins with " + prefix +
-           ", the one with the highest patch level, which must be at least " +
-           std::to_string(patchLevel(required));
+  const std::string prefix = "\"" + shown(versionPrefix(required)) + "\"";
+  switch (versionForm(required)) {
+    case VersionForm::MINIMUM:
+      return "a minimum version: the highest runtime of at least \"" + shown(minimumOf(required)) +
+             "\" (\"1.x\" counts as x, then number by number)";
+    case VersionForm::EXACT:
+      return "an exact version: the runtime named " + shownText + " and no other";
+    case VersionForm::MINIMUM_PATCH:
+      return "a minimum patch level: of the runtimes whose name begins with " + prefix +
+             ", the one with the highest patch level, which must be at least " +
+             std::to_string(patchLevel(required));
+    case VersionForm::PREFIX:
+      break;
   }
   return "a version prefix: of the runtimes whose name begins with " + prefix +
          ", the one with the highest patch level (after \"_\"); without one, " + shownText +
@@ -59,22 +59,10 @@ std::vector<std::string> visibleRuntimeNames() {
   }
   // Where the registry does not answer, the launcher asks every runtime on
   // the machine, under the same kind of names.
-  for (const platform::RuntimeKey& key : discoverRuntimes().view.keys) {
+  for (const RuntimeKey& key : discoverRuntimes().view.keys) {
     if (std::find(names.begin(), names.end(), key.name) == names.end()) names.push_back(key.name);
   }
   return names;
-}
-
-bool satisfiesVersion(const std::string& required, const std::string& name) {
-  if (isMinimumVersion(required)) return reachesMinimum(name, minimumOf(required));
-  const std::size_t underscore = required.find('_');
-  if (underscore != std::string::npos && required.find('+') == std::string::npos) {
-    return platform::sameKeyName(name, required);
-  }
-  const std::string prefix = required.substr(0, underscore);
-  if (name.compare(0, prefix.size(), prefix) != 0) return false;
-  if (underscore == std::string::npos) return true;
-  return name.find('_') != std::string::npos && patchLevel(name) >= patchLevel(required);
 }
 
 std::vector<Finding> explainJavaVersion(const std::string& required,

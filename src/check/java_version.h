@@ -15,10 +15,6 @@ namespace carafe::check {
 // those of every other runtime on the machine.
 std::vector<std::string> visibleRuntimeNames();
 
-// Whether a runtime of this name satisfies a required version, by the rule
-// of the version's form.
-bool satisfiesVersion(const std::string& required, const std::string& name);
-
 // The findings for a javaVersion line with this value (as expanded); chosen
 // is the runtime it resolved to, when the line found one.
 std::vector<Finding> explainJavaVersion(const std::string& required,

@@ -39,6 +39,24 @@ std::vector<std::string> launcherProgramFiles(const std::string& argumentZero);
 // Writes the report to standard output.
 void writeOutput(const std::string& text);
 
+// Where the launcher's runtime registry takes its runtimes from. On Windows
+// its key; on POSIX the directories of its view and JAVA_HOME.
+struct RegistryPlaces {
+  std::string words;                     // for a person: "the runtime registry (HKLM\...)"
+  std::vector<std::string> directories;  // POSIX: the view's directories
+  bool pinned = false;                   // POSIX: CARAFE_JVM_PATH is the whole search
+};
+RegistryPlaces runtimeRegistryPlaces();
+
+// What a program may be started with here beyond the command line's own
+// length: the longest single argument and all arguments together, in bytes;
+// 0 where there is no such limit (Windows counts the command line instead).
+struct ArgumentLimits {
+  std::size_t word = 0;
+  std::size_t total = 0;
+};
+ArgumentLimits argumentLimits();
+
 // The conventions of the launcher builds on this machine: the GUI build's
 // (or POSIX's), and the console build's (the GUI one where there is none).
 const platform::Conventions& nativeConventions();

@@ -40,6 +40,7 @@ std::vector<Change> differences(const LaunchSettings& before, const LaunchSettin
   compareText("mainClass", before.mainClass, after.mainClass, changes);
   compareText("appName", before.appName, after.appName, changes);
   compareText("javaVersion", before.javaVersion, after.javaVersion, changes);
+  compareText("bundledRuntime", before.bundledRuntime, after.bundledRuntime, changes);
   compareText("javaPath", before.javaPath, after.javaPath, changes);
   compareText("workingDirectory", before.workingDirectory, after.workingDirectory, changes);
   compareText("downloadUrl", before.downloadUrl, after.downloadUrl, changes);

@@ -1,16 +1,22 @@
 #include "check/report.h"
 
 #include <map>
+#include <optional>
 
 #include "check/classpath.h"
 #include "check/explain.h"
+#include "check/java_version.h"
 #include "check/machine.h"
 #include "config/reader.h"
 #include "core/version.h"
 #include "platform/command_split.h"
 #include "platform/platform.h"
+#include "runtime/bundled_runtime.h"
 #include "runtime/default_lookup.h"
 #include "runtime/discovery.h"
+#include "runtime/download.h"
+#include "runtime/runtime_view.h"
+#include "runtime/versions.h"
 
 namespace carafe::check {
 
@@ -81,8 +87,10 @@ std::vector<std::string> fieldsSet(const Line& line) {
       return {"appName"};
     case Keyword::JAVAPATH:
       return {"javaPath"};
-    case Keyword::JAVAVERSION: {
-      std::vector<std::string> fields = {"javaVersion"};
+    case Keyword::JAVAVERSION:
+    case Keyword::BUNDLED_RUNTIME: {
+      std::vector<std::string> fields;
+      if (parsed.rule->keyword == Keyword::JAVAVERSION) fields.push_back("javaVersion");
       for (const Change& change : line.changes) {
         if (change.field == "javaPath") fields.push_back("javaPath");
       }
@@ -93,9 +101,10 @@ std::vector<std::string> fieldsSet(const Line& line) {
   }
 }
 
-// For each line that sets a field, the later line that sets it again.
-std::map<std::pair<std::size_t, std::size_t>, std::vector<std::string>> replacements(
-    const Observation& observation) {
+using LineWarnings = std::map<std::pair<std::size_t, std::size_t>, std::vector<std::string>>;
+
+// The lines the launcher applied, in the order it applied them.
+std::map<int, Place> appliedLines(const Observation& observation) {
   std::map<int, Place> byOrder;
   for (std::size_t f = 0; f < observation.files.size(); ++f) {
     const FileRead& file = observation.files[f];
@@ -103,7 +112,51 @@ std::map<std::pair<std::size_t, std::size_t>, std::vector<std::string>> replacem
       if (file.lines[l].complete) byOrder[file.lines[l].order] = {f, l};
     }
   }
-  std::map<std::pair<std::size_t, std::size_t>, std::vector<std::string>> replaced;
+  return byOrder;
+}
+
+std::optional<Keyword> keywordOf(const Line& line) {
+  const ConfigLine parsed = parseConfigLine(appliedText(line));
+  if (parsed.kind != LineKind::KEYWORD) return std::nullopt;
+  return parsed.rule->keyword;
+}
+
+// A javaVersion line is looked up when it is read: it sees only the lines
+// above it. An appname or downloadUrl line after the last javaVersion line
+// serves no download offer, and a bundledRuntime line after a javaVersion
+// line comes after the machine has been searched.
+void orderWarnings(const Observation& observation, LineWarnings& warnings) {
+  std::optional<Place> version;    // the javaVersion line applied last
+  std::vector<Place> servingNone;  // appname and downloadUrl lines after it
+  for (const auto& entry : appliedLines(observation)) {
+    const Place place = entry.second;
+    const std::optional<Keyword> keyword =
+        keywordOf(observation.files[place.file].lines[place.line]);
+    if (!keyword) continue;
+    if (*keyword == Keyword::JAVAVERSION) {
+      version = place;
+      servingNone.clear();
+    } else if (version && (*keyword == Keyword::APPNAME || *keyword == Keyword::DOWNLOADURL)) {
+      servingNone.push_back(place);
+    } else if (version && *keyword == Keyword::BUNDLED_RUNTIME) {
+      warnings[{place.file, place.line}].push_back(
+          "comes after the javaVersion line " + placeName(observation, *version) +
+          ", which has searched the machine already (and offers the download where nothing "
+          "fits): put bundledRuntime above it");
+    }
+  }
+  for (const Place& place : servingNone) {
+    warnings[{place.file, place.line}].push_back(
+        "comes after the javaVersion line " + placeName(observation, *version) +
+        ", which is looked up when it is read: its download offer cannot use this line; put it "
+        "above the javaVersion line");
+  }
+}
+
+// For each line that sets a field, the later line that sets it again.
+LineWarnings replacements(const Observation& observation) {
+  const std::map<int, Place> byOrder = appliedLines(observation);
+  LineWarnings replaced;
   std::map<std::string, Place> last;  // field -> the line that set it last
   for (const auto& entry : byOrder) {
     const Place place = entry.second;
@@ -191,9 +244,8 @@ void writeStartUp(Writer& out, const CheckedRun& run) {
   }
 }
 
-void writeFile(
-    Writer& out, const CheckedRun& run, std::size_t index,
-    const std::map<std::pair<std::size_t, std::size_t>, std::vector<std::string>>& replaced) {
+void writeFile(Writer& out, const CheckedRun& run, std::size_t index,
+               const LineWarnings& replaced) {
   const Observation& observation = run.observation;
   const FileRead& file = observation.files[index];
   std::string title = file.path;
@@ -236,21 +288,56 @@ void writeFile(
   }
 }
 
-// The javaVersion value as the configuration wrote it (the lookup may
-// rewrite it to the key it chose); empty without a javaVersion line.
-std::string configuredJavaVersion(const CheckedRun& run) {
-  std::string required;
+// The value of the last line of a keyword that the launcher applied, as the
+// configuration wrote it (expanded); nothing without such a line.
+std::optional<std::string> lastValueOf(const CheckedRun& run, Keyword keyword) {
+  std::optional<std::string> found;
   int last = -1;
   for (const FileRead& file : run.observation.files) {
     for (const Line& line : file.lines) {
-      const std::optional<std::string> value = requiredVersionOf(line);
+      const std::optional<std::string> value = keywordValueOf(line, keyword);
       if (value && line.order > last) {
         last = line.order;
-        required = *value;
+        found = value;
       }
     }
   }
-  return required;
+  return found;
+}
+
+// The javaVersion value as the configuration wrote it (the lookup may
+// rewrite it to the key it chose); empty without a javaVersion line.
+std::string configuredJavaVersion(const CheckedRun& run) {
+  return lastValueOf(run, Keyword::JAVAVERSION).value_or(std::string());
+}
+
+// The application's own runtime: the one the Java command starts, or why a
+// bundledRuntime line was passed over.
+void writeBundledRuntime(Writer& out, const CheckedRun& run, bool chosen) {
+  const LaunchSettings& settings = run.settings;
+  if (chosen) {
+    const std::string& home = *settings.bundledRuntime;
+    std::string release;
+    std::uint64_t size = 0;
+    readFileRange(home + run.conventions->directorySeparator + "release", 0, 64 * 1024, release,
+                  size);
+    const std::string version = releaseVersion(release);
+    out.line("the application's own runtime (bundledRuntime): " +
+             (version.empty() ? std::string() : "Java " + shown(version) + " at ") + shown(home) +
+             "; nothing else is searched");
+    const std::string required = configuredJavaVersion(run);
+    if (!required.empty() && !version.empty()) {
+      out.line("  its version " + explainRequirement(required, version));
+    }
+    return;
+  }
+  const std::optional<std::string> directory = lastValueOf(run, Keyword::BUNDLED_RUNTIME);
+  if (!directory) return;
+  const BundledRuntime runtime = examineBundledRuntime(*directory);
+  if (!runtime.missing.empty()) {
+    out.line("the application's own runtime (bundledRuntime) is not used: " +
+             shown(runtime.missing) + " is missing, so the runtime is looked for as without it");
+  }
 }
 
 // The Java command, where it came from, and whether it can be started.
@@ -265,12 +352,24 @@ void writeRuntime(Writer& out, const CheckedRun& run, const Event* start) {
     out.finding(settings.configPath, explainEvent(observation, event), 4);
   }
   out.heading("Runtime");
+  const bool bundled = settings.bundledRuntime && settings.javaPath &&
+                       *settings.javaPath == buildJavaPath(*settings.bundledRuntime);
+  writeBundledRuntime(out, run, bundled);
   const bool widerAnswered = runtimesDiscovered() && !discoverRuntimes().chosenHome.empty();
+  const bool posix = !run.conventions->windowsRuntimePlaces;
+  const std::string registry = runtimeRegistryPlaces().words;
   for (const Change& change : observation.launchChanges) {
     if (widerAnswered || change.field != "javaPath" || !change.after) continue;
-    out.line(
-        "no javapath or javaVersion line: the default runtime, as the runtime registry "
-        "names it");
+    if (posix) {
+      out.line(
+          "no javapath or javaVersion line: the default runtime (JAVA_HOME's, else the one that "
+          "java on PATH belongs to, else the highest) among the runtimes of " +
+          registry);
+    } else {
+      out.line(
+          "no javapath or javaVersion line: the default runtime, as the runtime registry "
+          "names it");
+    }
     platform::RegistryKey base = 0;
     std::string version;
     std::string home;
@@ -283,20 +382,30 @@ void writeRuntime(Writer& out, const CheckedRun& run, const Event* start) {
         platform::registryClose(key);
       }
     }
-    out.line("  " + std::string(JRE_BASE_KEY) + ": CurrentVersion " + shown(version) +
-             ", its JavaHome " + shown(home));
-  }
-  if (widerAnswered) {
-    const Discovery& discovery = discoverRuntimes();
-    for (const platform::InstalledRuntime& runtime : discovery.runtimes) {
-      if (runtime.home != discovery.chosenHome) continue;
-      out.line("the runtime registry did not answer; found on the machine: Java " +
-               shown(runtime.version) + " at " + shown(runtime.home) + " (" +
-               shown(runtime.source) + ")");
+    if (posix) {
+      out.line("  Java " + shown(version) + ", its highest runtime " + shown(home));
+    } else {
+      out.line("  " + std::string(JRE_BASE_KEY) + ": CurrentVersion " + shown(version) +
+               ", its JavaHome " + shown(home));
     }
-  } else if (settings.javaPath && !configuredJavaVersion(run).empty()) {
-    out.line("the runtime registry answered: " + std::string(JRE_BASE_KEY) + "\\" +
-             shown(settings.javaVersion.value_or("")));
+  }
+  if (widerAnswered && !bundled) {
+    const Discovery& discovery = discoverRuntimes();
+    for (const InstalledRuntime& runtime : discovery.runtimes) {
+      if (runtime.home != discovery.chosenHome) continue;
+      out.line((posix ? "not among the runtimes of " + registry + "; found"
+                      : std::string("the runtime registry did not answer; found")) +
+               " on the machine: Java " + shown(runtime.version) + " at " + shown(runtime.home) +
+               " (" + shown(runtime.source) + ")");
+    }
+  } else if (!bundled && settings.javaPath && !configuredJavaVersion(run).empty()) {
+    if (posix) {
+      out.line("found among the runtimes of " + registry + ": " +
+               shown(settings.javaVersion.value_or("")));
+    } else {
+      out.line("the runtime registry answered: " + std::string(JRE_BASE_KEY) + "\\" +
+               shown(settings.javaVersion.value_or("")));
+    }
   }
   if (settings.javaPath) {
     out.line("Java command: " + shown(*settings.javaPath));
@@ -313,32 +422,122 @@ void writeRuntime(Writer& out, const CheckedRun& run, const Event* start) {
   }
 }
 
-// Every runtime the launcher sees beyond the runtime registry, and for a
-// javaVersion line whether each one satisfies it.
+// Where the launcher looked, for a machine on which it found no runtime at
+// all: each place searched and what it held there.
+void writePlacesSearched(Writer& out, const CheckedRun& run, const Discovery& discovery) {
+  const RegistryPlaces registry = runtimeRegistryPlaces();
+  out.line("no runtime found; where the launcher looked:");
+  if (run.conventions->windowsRuntimePlaces) {
+    platform::RegistryKey base = 0;
+    const bool present = platform::registryOpen(JRE_BASE_KEY, base) == 0;
+    if (present) platform::registryClose(base);
+    out.line("  " + registry.words + ": " + (present ? "holds no runtime" : "not present"));
+  } else if (registry.pinned) {
+    for (const std::string& directory : registry.directories) {
+      out.line("  " + shown(directory) + ": " +
+               (pathKind(directory) == PathKind::DIRECTORY ? "holds no runtime" : "not present"));
+    }
+    out.line("  CARAFE_JVM_PATH is set, so nothing else is searched");
+  }
+  std::string absent;
+  for (const SearchedPlace& place : discovery.places) {
+    if (!place.present) {
+      absent += (absent.empty() ? "" : ", ") + shown(place.place);
+      continue;
+    }
+    std::string found;
+    for (const std::string& what : place.found) found += (found.empty() ? "" : "; ") + shown(what);
+    out.line("  " + shown(place.place) + ": " + (found.empty() ? "nothing" : found));
+  }
+  if (!absent.empty()) out.line("  not present or empty: " + absent);
+}
+
+// How to choose a runtime by a line that still holds after an update: the
+// version form (N+, or the family alone where only it fits), then javapath,
+// whose folder an update may rename.
+std::string selection(const CheckedRun& run, const Discovery& discovery,
+                      const InstalledRuntime& runtime) {
+  const std::string family = versionFamily(runtime.version);
+  const auto homeOf = [&discovery](const std::string& name) {
+    for (const RuntimeKey& key : discovery.view.keys) {
+      if (key.name == name) return key.home;
+    }
+    return std::string();
+  };
+  std::vector<std::string> names;
+  for (const RuntimeKey& key : discovery.view.keys) names.push_back(key.name);
+  const std::optional<std::string> highest = chooseMinimumVersion(names, family + "+");
+  std::string text;
+  if (highest && homeOf(*highest) == runtime.home) {
+    text = "javaVersion " + shown(family) + "+ (the highest Java of at least " + shown(family) +
+           ", which this is)";
+  } else if (homeOf(family) == runtime.home) {
+    text = "javaVersion " + shown(family) + " (Java " + shown(family) +
+           " only, for an application that runs on no later one)";
+  } else {
+    text = "javaVersion " + shown(runtime.version);
+  }
+  const platform::Conventions& conventions = *run.conventions;
+  const std::string program =
+      runtime.home + conventions.javaBinDirectory +
+      (run.settings.debugMode ? conventions.javaConsoleExecutable : conventions.javaExecutable);
+  const std::size_t cut = runtime.home.find_last_of("/\\");
+  const std::string folder = cut == std::string::npos ? runtime.home : runtime.home.substr(cut + 1);
+  text += ", or javapath " + shown(program);
+  // A folder named by the whole version ("jdk-21.0.5.11-hotspot"), not the family alone.
+  if (runtime.version != family && folder.find(runtime.version) != std::string::npos) {
+    text += ", which an update breaks: it renames the folder named by the version";
+  }
+  return text;
+}
+
+// Every runtime the launcher sees beyond the runtime registry, for a
+// javaVersion line whether each one satisfies it, and how to choose one;
+// where there is none, where the launcher looked.
 void writeRuntimes(Writer& out, const CheckedRun& run) {
   out.heading("Runtimes on this machine");
   const Discovery& discovery = discoverRuntimes();
+  const std::string required = configuredJavaVersion(run);
   if (discovery.runtimes.empty()) {
-    out.line("none found beyond the runtime registry");
+    if (!visibleRuntimeNames().empty()) {
+      out.line("none found beyond " + runtimeRegistryPlaces().words);
+      return;
+    }
+    writePlacesSearched(out, run, discovery);
+    out.line(
+        "install a Java runtime, or ship one with the application and name its folder with "
+        "bundledRuntime");
     return;
   }
-  const platform::Conventions& conventions = *run.conventions;
-  const char* executable =
-      run.settings.debugMode ? conventions.javaConsoleExecutable : conventions.javaExecutable;
-  const std::string required = configuredJavaVersion(run);
   std::string defaultHome = discovery.defaultHome;
-  for (const platform::RuntimeKey& key : discovery.view.keys) {
+  for (const RuntimeKey& key : discovery.view.keys) {
     if (defaultHome.empty() && key.name == discovery.view.currentVersion) defaultHome = key.home;
   }
-  for (const platform::InstalledRuntime& runtime : discovery.runtimes) {
+  for (const InstalledRuntime& runtime : discovery.runtimes) {
     std::string line = "Java " + shown(runtime.version) + ": " + shown(runtime.home) + " (" +
                        shown(runtime.source) + ")";
     if (runtime.home == defaultHome) line += ", the default";
     out.line(line);
+    // A runtime goes by its version and, as its family's highest, by its family.
+    const bool fits = required.empty() || satisfiesVersion(required, runtime.version) ||
+                      satisfiesVersion(required, versionFamily(runtime.version));
     if (!required.empty()) out.line("  " + explainRequirement(required, runtime.version), 2);
-    out.line("  select it with: javapath " +
-                 shown(runtime.home + conventions.javaBinDirectory + executable),
-             2);
+    // Never a runtime that the application's requirement refuses.
+    if (fits) out.line("  select it with: " + selection(run, discovery, runtime), 2);
+  }
+  bool satisfied = required.empty();
+  for (const std::string& name : visibleRuntimeNames()) {
+    satisfied = satisfied || satisfiesVersion(required, name);
+  }
+  if (!satisfied) {
+    const std::string page = offeredPageUrl();
+    out.line("none of them satisfies javaVersion " + shown(required) + ": install one" +
+             (page.empty() ? std::string() : " (" + shown(page) + ")") +
+             ", or ship one with the application and name its folder with bundledRuntime");
+    if (versionForm(required) != VersionForm::MINIMUM) {
+      out.line("where the application runs on later versions too, javaVersion " +
+               shown(versionFamily(required)) + "+ accepts them");
+    }
   }
 }
 
@@ -380,11 +579,30 @@ void writeCommand(Writer& out, const CheckedRun& run, const std::string& command
                   const std::vector<std::string>& words) {
   out.heading("Command line");
   out.line(shown(command));
-  const std::size_t limit = platform::WINDOWS_CONVENTIONS.maxCommandLineLength;
-  out.line(std::to_string(command.size()) + " characters; Windows starts at most " +
-           std::to_string(limit));
-  if (run.conventions->maxCommandLineLength == 0 && command.size() > limit) {
-    out.warning(run.settings.configPath, "longer than a Windows launcher could start");
+  const std::size_t limit = run.conventions->maxCommandLineLength;
+  if (limit != 0) {
+    out.line(std::to_string(command.size()) + " characters; Windows starts at most " +
+             std::to_string(limit));
+  } else {
+    out.line(std::to_string(command.size()) + " characters");
+    // The system's own limits on a program's arguments.
+    const ArgumentLimits limits = argumentLimits();
+    std::size_t total = 0;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+      total += words[i].size() + 1;
+      if (limits.word != 0 && words[i].size() + 1 > limits.word) {
+        out.warning(run.settings.configPath,
+                    "word [" + std::to_string(i) + "] has " + std::to_string(words[i].size()) +
+                        " bytes; this system starts no program with an argument of more than " +
+                        std::to_string(limits.word - 1));
+      }
+    }
+    if (limits.total != 0 && total > limits.total) {
+      out.warning(run.settings.configPath,
+                  "the words have " + std::to_string(total) +
+                      " bytes; this system starts no program with more than " +
+                      std::to_string(limits.total) + " bytes of arguments and environment");
+    }
   }
   out.line("Java receives these words:");
   for (std::size_t i = 0; i < words.size(); ++i) {
@@ -432,7 +650,8 @@ Report writeReport(const CheckedRun& run, bool quiet) {
   writeStartUp(out, run);
   if (!observation.files.empty()) {
     out.heading("Configuration");
-    const auto replaced = replacements(observation);
+    LineWarnings replaced = replacements(observation);
+    orderWarnings(observation, replaced);
     for (std::size_t i = 0; i < observation.files.size(); ++i) writeFile(out, run, i, replaced);
   }
 

@@ -11,6 +11,7 @@
 #include "core/settings.h"
 #include "launch/jar_scan.h"
 #include "platform/platform.h"
+#include "runtime/bundled_runtime.h"
 #include "runtime/download.h"
 #include "runtime/required_lookup.h"
 
@@ -39,6 +40,8 @@ const KeywordRule KEYWORDS[KEYWORD_COUNT] = {
     {"include", Keyword::INCLUDE, true, false},
     {"workingDirectory", Keyword::WORKING_DIRECTORY, false, false},
     {"downloadUrl", Keyword::DOWNLOADURL, true, false},
+    {"optionalInclude", Keyword::OPTIONAL_INCLUDE, true, false},
+    {"bundledRuntime", Keyword::BUNDLED_RUNTIME, true, false},
 };
 // clang-format on
 
@@ -114,6 +117,7 @@ void applyKeyword(const KeywordRule& rule, const std::string& value, const std::
     case Keyword::JAVAVERSION: {
       // Looked up at once: it sees only what the lines above it have set.
       settings.javaVersion = text;
+      if (bundledRuntimeServes(text)) break;
       std::optional<std::string> javaPath = findRequiredJava();
       if (!javaPath || javaPath->empty()) platform::exitProcess(EXIT_VERSION_NOT_FOUND);
       settings.javaPath = std::move(javaPath);
@@ -128,6 +132,15 @@ void applyKeyword(const KeywordRule& rule, const std::string& value, const std::
     case Keyword::INCLUDE:
       includeFile(text);
       break;
+    case Keyword::OPTIONAL_INCLUDE:
+      // A file that the user may write (per-user options): where it is not
+      // there, nothing is said, since that is the usual case.
+      if (platform::isFile(text)) {
+        includeFile(text);
+      } else {
+        traceDebug(formatText("optional configuration file %s is not present\n", text.c_str()));
+      }
+      break;
     case Keyword::WORKING_DIRECTORY:
       if (text == CALLER_DIRECTORY) {
         settings.workingDirectory = text;
@@ -139,6 +152,9 @@ void applyKeyword(const KeywordRule& rule, const std::string& value, const std::
       break;
     case Keyword::DOWNLOADURL:
       setDownloadUrl(text, line);
+      break;
+    case Keyword::BUNDLED_RUNTIME:
+      useBundledRuntime(text);
       break;
   }
 }

@@ -24,7 +24,7 @@ int readConfigFile(const std::string& path);
 // clang-format off
 enum class Keyword { VMPARAM, JAVAPATH, ADDPATH, MAINCLASS, APPNAME, JAVAVERSION, ADDJARS,
                      ARGUMENT, ADDJAR, INCLUDE,
-                     WORKING_DIRECTORY, DOWNLOADURL };
+                     WORKING_DIRECTORY, DOWNLOADURL, OPTIONAL_INCLUDE, BUNDLED_RUNTIME };
 // clang-format on
 
 // One keyword of the format: its word, and how its value is expanded.
@@ -35,7 +35,7 @@ struct KeywordRule {
   bool quoteIfSpaced;  // an expansion that holds a space is quoted
 };
 
-constexpr std::size_t KEYWORD_COUNT = 12;
+constexpr std::size_t KEYWORD_COUNT = 14;
 
 // The one value of "workingDirectory": Java starts in the directory the
 // launcher was started from.

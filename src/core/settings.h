@@ -26,6 +26,9 @@ struct LaunchSettings {
   std::optional<std::string> javaVersion;
   std::optional<std::string> javaPath;
   std::optional<std::string> downloadUrl;  // the page the download offer opens on Yes
+  // The home of the application's own runtime, once a "bundledRuntime" line
+  // found it whole.
+  std::optional<std::string> bundledRuntime;
   bool debugMode = false;
   std::string workingDir;    // where the configuration file is looked for
   std::string launcherName;  // the launcher's base name, without ".exe"

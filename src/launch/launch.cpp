@@ -49,7 +49,10 @@ int launchJava() {
     return EXIT_NOT_LAUNCHED;
   }
   const int exitCode = static_cast<int>(outcome.exitCode);
-  if (exitCode != 0) {
+  // A command-line application's normal exit code passes on without a word
+  // (the shell has it); a crash or a signal is told wherever it happens.
+  if (exitCode != 0 && (outcome.abnormalEnd || settings.debugMode ||
+                        platform::conventions().noticeForEveryExitCode)) {
     showError("Error", formatText("Error launching Class %s\n with Java %s.\nError=%d",
                                   settings.mainClass->c_str(), javaPath.c_str(), exitCode));
   }

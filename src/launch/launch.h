@@ -1,5 +1,6 @@
 // Starts Java with the composed command, waits for it and reports a
-// non-zero exit code.
+// non-zero exit code: every one in the GUI programs and in debug mode, an
+// abnormal end (a crash, a signal) only where the shell has the code.
 #pragma once
 
 namespace carafe {

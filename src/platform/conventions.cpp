@@ -6,14 +6,19 @@ const Conventions WINDOWS_CONVENTIONS = {
     "windows", '\\', true,  ';', "\\bin", "\\javaw.exe", "\\java.exe",
     32766,  // CreateProcess takes 32,767 characters, the terminator included
     ';',       true, false,
+    true,  // a GUI program: the notice is all the user sees of Java's exit code
 };
 
+// clang-format off
 const Conventions WINDOWS_CONSOLE_CONVENTIONS = {
     "windows-console", '\\', true, ';', "\\bin", "\\java.exe", "\\java.exe", 32766, ';', true, true,
+    false,  // the shell has Java's exit code
 };
+// clang-format on
 
 const Conventions POSIX_CONVENTIONS = {
     "posix", '/', false, ':', "/bin", "/java", "/java", 0, ':', false, true,
+    false,  // the shell has Java's exit code
 };
 
 bool namesDirectory(const Conventions& conventions, const std::string& argumentZero) {

@@ -22,6 +22,11 @@ struct Conventions {
   // program is started from one, rather than to standard output, which a
   // program without a console shows nobody unless it is captured.
   bool traceOnStandardError;
+  // A Java that ends normally with a non-zero code is reported in a notice:
+  // in a GUI program the notice is all the user sees of it, while a
+  // command-line application's shell has the code itself ("grep" ends with 1
+  // for "no match"). An abnormal end is reported everywhere.
+  bool noticeForEveryExitCode;
 };
 
 // Windows: drive paths with backslashes, ";" classpaths, javaw.exe.

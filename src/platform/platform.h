@@ -145,6 +145,10 @@ struct ProcessOutcome {
   std::uint32_t exitCode = 0;   // its exit code, when created
   unsigned long lastError = 0;  // the system's error code, when not created
   std::string errorText;        // the system's message for lastError
+  // It did not end by exiting: a signal ended it (POSIX), or an exception
+  // such as an access violation (Windows, whose exit code is then the
+  // exception's code).
+  bool abnormalEnd = false;
 };
 
 // Starts a process from one command text (Windows command-line rules),

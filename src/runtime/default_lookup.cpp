@@ -64,7 +64,7 @@ std::optional<std::string> findDefaultJava() {
 
   // The runtime registry does not answer: the default among every runtime on
   // the machine, where there is one.
-  if (const platform::RuntimeView* view = widerView()) {
+  if (const RuntimeView* view = widerView()) {
     std::string widerHome;
     if (lookupDefault(RuntimeKeys{view}, widerHome) == DefaultFailure::NONE) {
       discoverRuntimes().chosenHome = widerHome;

@@ -58,8 +58,12 @@ bool endsWithBin(const std::string& directory, char separator) {
 }  // namespace
 
 void RuntimeFinder::place(const std::string& description) {
-  discovery_.places.push_back(description);
+  discovery_.places.push_back({description, true, {}});
   traceDebug(formatText("searching %s\n", description.c_str()));
+}
+
+void RuntimeFinder::note(const std::string& what) {
+  if (!discovery_.places.empty()) discovery_.places.back().found.push_back(what);
 }
 
 void RuntimeFinder::home(const std::string& directory, const std::string& version,
@@ -76,13 +80,20 @@ void RuntimeFinder::home(const std::string& directory, const std::string& versio
     home.resize(home.size() - 4);
   }
   const std::string java = home + bin + conventions.javaConsoleExecutable;
-  if (!platform::isFile(java) || !platform::isFile(home + bin + conventions.javaExecutable)) return;
+  const std::string program = home + bin + conventions.javaExecutable;
+  if (!platform::isFile(java) || !platform::isFile(program)) {
+    note(home + ": no " + (platform::isFile(java) ? program : java));
+    return;
+  }
   const std::string identity = fileIdentity(java);
   if (identity.empty()) return;
 
-  std::string found = platform::releaseVersion(fileHead(home + separator + "release"));
-  if (found.empty() && platform::usableVersion(version)) found = version;
-  if (found.empty()) return;
+  std::string found = releaseVersion(fileHead(home + separator + "release"));
+  if (found.empty() && usableVersion(version)) found = version;
+  if (found.empty()) {
+    note(home + ": no release file that names its version");
+    return;
+  }
 
   const std::size_t index = static_cast<std::size_t>(
       std::find(identities_.begin(), identities_.end(), identity) - identities_.begin());
@@ -94,6 +105,7 @@ void RuntimeFinder::home(const std::string& directory, const std::string& versio
   } else if (!perUser_) {
     discovery_.runtimes[index].perUser = false;  // a machine-wide place holds it too
   }
+  note("Java " + found + " at " + home + (index < identities_.size() - 1 ? ", found before" : ""));
   if (defaultRank > 0 && (defaultRank_ == 0 || defaultRank < defaultRank_)) {
     defaultRank_ = defaultRank;
     discovery_.defaultHome = discovery_.runtimes[index].home;
@@ -104,7 +116,10 @@ void RuntimeFinder::children(const std::string& parent, const std::string& suffi
                              const std::string& source) {
   platform::SearchMatch match;
   platform::Search* search = platform::searchStart(parent, "", match);
-  if (search == nullptr) return;
+  if (search == nullptr) {
+    discovery_.places.push_back({parent, false, {}});
+    return;
+  }
   place(parent);
   std::vector<std::string> names;
   do {
@@ -130,10 +145,10 @@ Discovery& discoverRuntimes() {
   }
   // Of two runtimes of one version, the view keeps the first: the machine's
   // before the user's own.
-  std::vector<platform::InstalledRuntime> ranked = discovery->runtimes;
+  std::vector<InstalledRuntime> ranked = discovery->runtimes;
   std::stable_partition(ranked.begin(), ranked.end(),
-                        [](const platform::InstalledRuntime& runtime) { return !runtime.perUser; });
-  discovery->view = platform::buildRuntimeView(ranked, discovery->defaultHome);
+                        [](const InstalledRuntime& runtime) { return !runtime.perUser; });
+  discovery->view = buildRuntimeView(ranked, discovery->defaultHome);
   return *discovery;
 }
 

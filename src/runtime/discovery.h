@@ -6,15 +6,23 @@
 #include <string>
 #include <vector>
 
-#include "platform/runtime_view.h"
+#include "runtime/runtime_view.h"
 
 namespace carafe {
 
+// A place searched, and what it held: for carafe-check, which tells a user
+// without a runtime where the launcher looked.
+struct SearchedPlace {
+  std::string place;               // as the debug trace names it
+  bool present = true;             // false: a directory that is not there, or holds nothing
+  std::vector<std::string> found;  // each directory examined there, and what it is
+};
+
 struct Discovery {
-  std::vector<std::string> places;                   // each place searched, in order
-  std::vector<platform::InstalledRuntime> runtimes;  // each counted once, in the order found
-  std::string defaultHome;                           // JAVA_HOME's, else the one on PATH
-  platform::RuntimeView view;
+  std::vector<SearchedPlace> places;       // each place searched, in order
+  std::vector<InstalledRuntime> runtimes;  // each counted once, in the order found
+  std::string defaultHome;                 // JAVA_HOME's, else the one on PATH
+  RuntimeView view;
   std::string chosenHome;  // the runtime a lookup took from this view; empty while none
 };
 
@@ -45,6 +53,9 @@ class RuntimeFinder {
   void perUser(bool userOwn) { perUser_ = userOwn; }
 
  private:
+  // Notes what a directory examined in the current place is.
+  void note(const std::string& what);
+
   Discovery& discovery_;
   std::vector<std::string> identities_;
   int defaultRank_ = 0;

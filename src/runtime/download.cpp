@@ -4,7 +4,7 @@
 #include "core/notice.h"
 #include "core/settings.h"
 #include "platform/platform.h"
-#include "runtime/minimum_version.h"
+#include "runtime/versions.h"
 
 namespace carafe {
 

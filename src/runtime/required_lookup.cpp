@@ -1,6 +1,5 @@
 #include "runtime/required_lookup.h"
 
-#include <climits>
 #include <vector>
 
 #include "core/notice.h"
@@ -9,8 +8,8 @@
 #include "runtime/default_lookup.h"
 #include "runtime/discovery.h"
 #include "runtime/download.h"
-#include "runtime/minimum_version.h"
 #include "runtime/runtime_keys.h"
+#include "runtime/versions.h"
 
 namespace carafe {
 
@@ -18,35 +17,6 @@ namespace {
 
 const char* const NOT_FOUND_CAPTION = "Java Runtime Environment Not Found";
 const char* const INCOMPATIBLE_CAPTION = "Incompatible JRE Version Found";
-
-// Reads a decimal number as atoi does (leading white space, one sign, digits
-// up to the first other character), saturating instead of overflowing.
-int readLevel(const std::string& text, std::size_t position) {
-  while (position < text.size() &&
-         (text[position] == ' ' || (text[position] >= '\t' && text[position] <= '\r'))) {
-    ++position;
-  }
-  bool negative = false;
-  if (position < text.size() && (text[position] == '+' || text[position] == '-')) {
-    negative = text[position] == '-';
-    ++position;
-  }
-  long long level = 0;
-  for (; position < text.size() && text[position] >= '0' && text[position] <= '9'; ++position) {
-    if (level <= INT_MAX) level = level * 10 + (text[position] - '0');
-  }
-  if (level > INT_MAX) level = negative ? static_cast<long long>(INT_MAX) + 1 : INT_MAX;
-  return static_cast<int>(negative ? -level : level);
-}
-
-}  // namespace
-
-int patchLevel(const std::string& version) {
-  const std::size_t underscore = version.find('_');
-  return underscore == std::string::npos ? 0 : readLevel(version, underscore + 1);
-}
-
-namespace {
 
 // NO_RUNTIME: the base key holds no runtime at all (told apart for the minimum form only).
 enum class RequiredFailure { NONE, NO_BASE, NO_RUNTIME, INCOMPATIBLE, NO_VERSION_KEY, NO_HOME };
@@ -76,9 +46,11 @@ RequiredFailure resolveMinimumOver(RuntimeKeys& keys, std::uint32_t subkeys, std
 RequiredFailure resolveOver(RuntimeKeys keys, std::string& version) {
   if (!keys.openBase()) return RequiredFailure::NO_BASE;
   const std::uint32_t subkeys = keys.count();
-  if (isMinimumVersion(version)) return resolveMinimumOver(keys, subkeys, version);
+  if (versionForm(version) == VersionForm::MINIMUM) {
+    return resolveMinimumOver(keys, subkeys, version);
+  }
 
-  const std::string prefix = version.substr(0, version.find('_'));
+  const std::string prefix = versionPrefix(version);
   int bestLevel = patchLevel(version);
   std::string bestName;
   traceSearch(keys, formatText("javaVersion=%s, javaVer=%s\n", version.c_str(), prefix.c_str()));
@@ -114,9 +86,7 @@ RequiredFailure resolveOver(RuntimeKeys keys, std::string& version) {
 // exactly one runtime. keyPath is the version key's path, for the notices.
 RequiredFailure lookupRequired(RuntimeKeys keys, std::string& version, std::string& home,
                                std::string& keyPath) {
-  const bool exact =
-      version.find('_') != std::string::npos && version.find('+') == std::string::npos;
-  if (!exact) {
+  if (versionForm(version) != VersionForm::EXACT) {
     const RequiredFailure failure = resolveOver(keys, version);
     if (failure != RequiredFailure::NONE) return failure;
   }
@@ -169,7 +139,7 @@ std::optional<std::string> findRequiredJava() {
 
   // The runtime registry does not answer: the same lookup over every runtime
   // on the machine, from the version as configured.
-  if (const platform::RuntimeView* view = widerView()) {
+  if (const RuntimeView* view = widerView()) {
     std::string widerVersion = configured;
     std::string widerHome;
     std::string widerKeyPath;
@@ -177,7 +147,8 @@ std::optional<std::string> findRequiredJava() {
         lookupRequired(RuntimeKeys{view}, widerVersion, widerHome, widerKeyPath);
     // A minimum that runtimes seen only there do not reach is "incompatible"
     // too, not "not found".
-    if (widerFailure == RequiredFailure::INCOMPATIBLE && isMinimumVersion(configured)) {
+    if (widerFailure == RequiredFailure::INCOMPATIBLE &&
+        versionForm(configured) == VersionForm::MINIMUM) {
       failure = RequiredFailure::INCOMPATIBLE;
     }
     if (widerFailure == RequiredFailure::NONE) {

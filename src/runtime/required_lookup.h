@@ -21,8 +21,4 @@ std::optional<std::string> findRequiredJava();
 // and the highest patch level, and stores its name in javaVersion.
 void resolveInstalledVersion();
 
-// The patch level of a version text: the number at the start of the text
-// after its first underscore, read like atoi (0 without an underscore).
-int patchLevel(const std::string& version);
-
 }  // namespace carafe

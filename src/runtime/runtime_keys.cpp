@@ -11,10 +11,10 @@ namespace carafe {
 
 namespace {
 
-const platform::RuntimeKey* findKey(const platform::RuntimeView& view, const std::string& name) {
+const RuntimeKey* findKey(const RuntimeView& view, const std::string& name) {
   // As the registry does, key names are matched regardless of letter case.
-  for (const platform::RuntimeKey& key : view.keys) {
-    if (platform::sameKeyName(key.name, name)) return &key;
+  for (const RuntimeKey& key : view.keys) {
+    if (sameKeyName(key.name, name)) return &key;
   }
   return nullptr;
 }
@@ -50,7 +50,7 @@ bool RuntimeKeys::name(std::uint32_t index, std::string& name) {
 
 RuntimeKeys::HomeRead RuntimeKeys::home(const std::string& version, std::string& home) {
   if (view != nullptr) {
-    const platform::RuntimeKey* key = findKey(*view, version);
+    const RuntimeKey* key = findKey(*view, version);
     if (key == nullptr) return NO_KEY;
     home = key->home;
     return OPENED;
@@ -66,10 +66,10 @@ void RuntimeKeys::closeBase() {
   if (view == nullptr) platform::registryClose(base_);
 }
 
-const platform::RuntimeView* widerView() {
+const RuntimeView* widerView() {
   const bool first = !runtimesDiscovered();
   if (first) traceDebug("the runtime registry does not answer: searching the machine\n");
-  const platform::RuntimeView& view = discoverRuntimes().view;
+  const RuntimeView& view = discoverRuntimes().view;
   return view.keys.empty() ? nullptr : &view;
 }
 

@@ -6,13 +6,13 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/runtime_view.h"
+#include "runtime/runtime_view.h"
 
 namespace carafe {
 
 struct RuntimeKeys {
-  explicit RuntimeKeys(const platform::RuntimeView* keysView = nullptr) : view(keysView) {}
-  const platform::RuntimeView* view;  // nullptr: the runtime registry
+  explicit RuntimeKeys(const RuntimeView* keysView = nullptr) : view(keysView) {}
+  const RuntimeView* view;  // nullptr: the runtime registry
 
   bool wider() const { return view != nullptr; }
   // Whether the base key exists.
@@ -34,7 +34,7 @@ struct RuntimeKeys {
 
 // The view of every runtime on the machine (searched on first use), or
 // nullptr when it holds none.
-const platform::RuntimeView* widerView();
+const RuntimeView* widerView();
 
 // Writes a trace line of a search: the runtime registry's as traceSearch(line)
 // does (every mode in the GUI programs, as the launcher always has; debug mode

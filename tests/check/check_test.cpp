@@ -2,6 +2,8 @@
 // launcher skips without a word, and its exit code.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "check/report.h"
 #include "check/run.h"
 #include "check/zip_entries.h"
@@ -72,6 +74,9 @@ Report check(const std::string& config, bool quiet = true) {
   fake::registryKeyAt(platform::RegistryRoot::MACHINE_64, "SOFTWARE\\JavaSoft\\JDK\\17")
       .values["javahome"] = "C:\\jdk17";
   fake::addJava("C:\\jdk17", "17.0.2");
+  // The application's own runtime, for the configurations that name it.
+  state().files["D:\\Apps\\runtime\\bin\\javaw.exe"] = "MZ";
+  state().files["D:\\Apps\\runtime\\release"] = "JAVA_VERSION=\"21.0.1\"\n";
   return writeReport(runChecked("D:\\Apps\\app.exe", {}), quiet);
 }
 
@@ -121,6 +126,27 @@ TEST(Check, SaysWhyEachSkippedLineDoesNothing) {
        "mainclass app.Main\naddjar app.jar\n\xEF\xBB\xBF"
        "appname x\n",
        at + "3: warning: a byte order mark (EF BB BF) stands before the keyword", CHECK_WARNINGS},
+      {"an optional file that is not there",
+       "optionalInclude $HOME\\user.config\nmainclass app.Main\naddjar app.jar\n", "", CHECK_CLEAN},
+      {"an own runtime that is not there",
+       "bundledRuntime jre\nmainclass app.Main\naddjar app.jar\n",
+       at + "1: warning: the application's own runtime is not used: D:\\Apps\\jre\\bin\\javaw.exe "
+            "is missing, so the launcher finds a runtime as without this line",
+       CHECK_WARNINGS},
+      {"a download page after the javaVersion line it would serve",
+       "mainclass app.Main\naddjar app.jar\njavaVersion 1.8\ndownloadUrl https://example.com/j\n",
+       at + "4: warning: comes after the javaVersion line " + at +
+           "3, which is looked up when it is read: its download offer cannot use this line",
+       CHECK_WARNINGS},
+      {"a name and a download page above the javaVersion line",
+       "appname App\ndownloadUrl https://example.com/j\njavaVersion 1.8\nmainclass app.Main\n"
+       "addjar app.jar\n",
+       "", CHECK_CLEAN},
+      {"an own runtime named after the machine has been searched",
+       "mainclass app.Main\naddjar app.jar\njavaVersion 1.8\nbundledRuntime runtime\n",
+       at + "4: warning: comes after the javaVersion line " + at +
+           "3, which has searched the machine already",
+       CHECK_WARNINGS},
       {"an include that cannot be opened",
        "include nope.config\nmainclass app.Main\naddjar app.jar\n",
        at + "1: warning: standard error: Can't open nope.config Error No such file or directory",
@@ -170,8 +196,10 @@ TEST(Check, ReportsEveryLineAndWhereTheRuntimeIsWhenNoneIsFound) {
            std::string("    1 | # the app\n      comment\n"),
            std::string("    2 | mainclass app.Main\n      sets the main class to \"app.Main\"\n"),
            std::string("    error: its program cannot be started: No such file or directory\n"),
-           std::string("  Java 17.0.2: C:\\jdk17 (HKLM (64-bit view) SOFTWARE\\JavaSoft\\JDK\\17), "
-                       "the default\n    select it with: javapath C:\\jdk17\\bin\\javaw.exe\n"),
+           std::string(
+               "  Java 17.0.2: C:\\jdk17 (HKLM (64-bit view) SOFTWARE\\JavaSoft\\JDK\\17), "
+               "the default\n    select it with: javaVersion 17+ (the highest Java of at least 17, "
+               "which this is), or javapath C:\\jdk17\\bin\\javaw.exe\n"),
            std::string("    [0] C:\\nowhere\\javaw.exe\n    [1] -classpath\n    [2] \n"),
            std::string("The launcher would not start Java: Java cannot be started: No such file "
                        "or directory.\n  It would end with exit code 2.\n"),
@@ -222,18 +250,126 @@ TEST(Check, ExplainsWhatAJavaVersionAsksForAndWhichPageYesOpens) {
         "\"17.0.2\"\n",
         "the check answers No; Yes would open "
         "https://adoptium.net/temurin/releases/?version=99\n",
-        "    does not satisfy javaVersion 99+: it is below 99\n"}},
+        // A runtime that the requirement refuses is not offered as a fix.
+        "    does not satisfy javaVersion 99+: it is below 99\n"
+        "  none of them satisfies javaVersion 99+: install one "
+        "(https://adoptium.net/temurin/releases/?version=99), or ship one"}},
+      {"javaVersion 11\n",
+       {"  none of them satisfies javaVersion 11: install one",
+        "  where the application runs on later versions too, javaVersion 11+ accepts them\n"}},
       {"downloadUrl https://example.com/app/java\njavaVersion 1.8.0_99\n",
        {"      an exact version: the runtime named \"1.8.0_99\" and no other\n",
         "      sets the download page to \"https://example.com/app/java\"\n",
         "the check answers No; Yes would open https://example.com/app/java\n"}},
       {"javaVersion 1.7.0_80\n", {"the check answers No; Yes would open no page\n"}},
+      {"bundledRuntime runtime\njavaVersion 17+\n",
+       {"      sets the application's own runtime to \"D:\\Apps\\runtime\"\n"
+        "      sets the Java command to \"D:\\Apps\\runtime\\bin\\javaw.exe\"",
+        "      not looked up: the application's own runtime (bundledRuntime) is the Java command",
+        "  the application's own runtime (bundledRuntime): Java 21.0.1 at D:\\Apps\\runtime; "
+        "nothing else is searched\n"
+        "    its version satisfies javaVersion 17+: it is at least 17\n"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.config);
     const Report report = check("mainclass app.Main\naddjar app.jar\n" + c.config, false);
     for (const std::string& said : c.said) {
       EXPECT_NE(report.text.find(said), std::string::npos) << said << "\n" << report.text;
+    }
+  }
+}
+
+TEST(Check, TellsAUserWithoutJavaWhereTheLauncherLookedInTheMachinesOwnWords) {
+  const struct {
+    const char* name;
+    const platform::Conventions* conventions;
+    std::string launcher;
+    std::vector<std::string> arguments;
+    std::function<void()> machine;
+    std::vector<std::string> said;    // lines of the full report
+    std::vector<std::string> unsaid;  // words it does not use
+    int exitCode;
+  } cases[] = {
+      {"POSIX, a runtime: no registry or Windows words",
+       &platform::POSIX_CONVENTIONS,
+       "/opt/app/app",
+       {},
+       [] {
+         fake::addRuntime("17", "/usr/lib/jvm/jdk-17.0.15");
+         fake::addRuntime("17.0.15", "/usr/lib/jvm/jdk-17.0.15");
+         fake::setCurrentVersion("17");
+         fake::addJava("/usr/lib/jvm/jdk-17.0.15", "17.0.15");
+         state().files["/opt/app/app.config"] = "mainclass app.Main\nvmparam -Dx=1\n";
+       },
+       {"  no javapath or javaVersion line: the default runtime (JAVA_HOME's, else the one that "
+        "java on PATH belongs to, else the highest) among the runtimes of the system's JVM "
+        "directories (/usr/lib/jvm) and JAVA_HOME\n    Java 17, its highest runtime "
+        "/usr/lib/jvm/jdk-17.0.15\n",
+        "Command line\n  /usr/lib/jvm/jdk-17.0.15/bin/java -Dx=1 -classpath \"\" app.Main\n"
+        "  62 characters\n",
+        // A folder named by its whole version is suggested last, with why.
+        "    select it with: javaVersion 17+ (the highest Java of at least 17, which this is), or "
+        "javapath /usr/lib/jvm/jdk-17.0.15/bin/java, which an update breaks: it renames the "
+        "folder named by the version\n"},
+       {"egistry", "Windows", "SOFTWARE"},
+       CHECK_WARNINGS},  // the main class is in no classpath entry
+      {"POSIX, nothing: every place searched",
+       &platform::POSIX_CONVENTIONS,
+       "/opt/app/app",
+       {},
+       [] {
+         state().environment = {"HOME=/home/me", "JAVA_HOME=/home/me/jdk"};
+         state().directories["/home/me/.jdks"] = {{"broken", true}};
+         state().files["/opt/app/app.config"] = "mainclass app.Main\n";
+       },
+       {"  no runtime found; where the launcher looked:\n"
+        "    JAVA_HOME: /home/me/jdk: no /home/me/jdk/bin/java\n",
+        "    /home/me/.jdks: /home/me/.jdks/broken: no /home/me/.jdks/broken/bin/java\n",
+        "    not present or empty: /usr/lib/jvm, /usr/lib64/jvm, /opt, "
+        "/Library/Java/JavaVirtualMachines, /home/me/.sdkman/candidates/java, ",
+        "  install a Java runtime, or ship one with the application"},
+       {"egistry", "Windows"},
+       CHECK_NO_START},
+      {"POSIX, one word longer than Linux takes",
+       &platform::POSIX_CONVENTIONS,
+       "/opt/app/app",
+       {},
+       [] {
+         fake::addRuntime("17", "/usr/lib/jvm/java-17");
+         fake::setCurrentVersion("17");
+         fake::addJava("/usr/lib/jvm/java-17", "17.0.15");
+         state().files["/opt/app/app.config"] =
+             "mainclass app.Main\naddpath " + std::string(140000, 'a') + "\n";
+       },
+       {"    warning: word [2] has 140001 bytes; this system starts no program with an argument "
+        "of more than 131071\n"},
+       {"Windows"},
+       CHECK_WARNINGS},
+      {"Windows in debug mode: the registry's notice explained",
+       &platform::WINDOWS_CONVENTIONS,
+       "D:\\Apps\\app.exe",
+       {"-d"},
+       [] { state().files["D:\\Apps\\app.config"] = "mainclass app.Main\n"; },
+       {"notice \"Error Accessing Registry!\" (error): SOFTWARE\\JavaSoft\\Java Runtime "
+        "Environment -- a notice of debug mode: the classic key HKLM\\SOFTWARE\\JavaSoft\\Java "
+        "Runtime Environment does not exist: no installer wrote it (few do today); the launcher "
+        "then searches the rest of the machine",
+        "    the runtime registry (HKLM\\SOFTWARE\\JavaSoft\\Java Runtime Environment): not "
+        "present\n"},
+       {},
+       CHECK_NO_START},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fake::reset(*c.conventions);
+    c.machine();
+    const Report report = writeReport(runChecked(c.launcher, c.arguments), false);
+    EXPECT_EQ(report.exitCode, c.exitCode) << report.text;
+    for (const std::string& said : c.said) {
+      EXPECT_NE(report.text.find(said), std::string::npos) << said << "\n" << report.text;
+    }
+    for (const std::string& unsaid : c.unsaid) {
+      EXPECT_EQ(report.text.find(unsaid), std::string::npos) << unsaid << "\n" << report.text;
     }
   }
 }

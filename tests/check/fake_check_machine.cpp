@@ -41,6 +41,23 @@ std::vector<std::string> launcherProgramFiles(const std::string&) {
 
 void writeOutput(const std::string& text) { fakeOutput() += text; }
 
+RegistryPlaces runtimeRegistryPlaces() {
+  RegistryPlaces places;
+  if (fake::state().conventions == &platform::POSIX_CONVENTIONS) {
+    places.words = "the system's JVM directories (/usr/lib/jvm) and JAVA_HOME";
+    places.directories = {"/usr/lib/jvm"};
+  } else {
+    places.words = "the runtime registry (HKLM\\SOFTWARE\\JavaSoft\\Java Runtime Environment)";
+  }
+  return places;
+}
+
+ArgumentLimits argumentLimits() {
+  ArgumentLimits limits;
+  if (fake::state().conventions == &platform::POSIX_CONVENTIONS) limits = {131072, 2097152};
+  return limits;
+}
+
 const platform::Conventions& nativeConventions() { return *fake::state().conventions; }
 
 const platform::Conventions& consoleConventions() {

@@ -53,6 +53,7 @@ class Agreement(unittest.TestCase):
         self.box.make_runtime("1.8.0_452")
         self.box.make_runtime("17.0.15")
         spaced = self.box.make_runtime("11.0.2", parent=self.box.path("my tools"), name="jdk 11")
+        self.box.make_runtime("21.0.1", parent=self.box.path("apps", "own-runtime"), name="runtime")
         cases = [
             ("typical", "editor", "appname Editor\nvmparam -Xmx64m\naddpath classes\naddjars lib\n"
              "mainclass app.Main\nargument --open\n", ["a b", '--title="My App"']),
@@ -64,6 +65,10 @@ class Agreement(unittest.TestCase):
              "Mainclass x\nvmparams -Xss1m\nvmparam\t-Xmx1m\n  addpath x\nmainclass app.Main\n", []),
             ("include, byte order mark", "tool",
              "\ufeffinclude more.config\nmainclass app.Main\n", []),
+            ("own runtime", "tool", "bundledRuntime runtime\njavaVersion 17\nmainclass app.Main\n",
+             []),
+            ("own runtime missing", "tool", "bundledRuntime runtime\njavaVersion 17\nmainclass app.Main\n",
+             []),
             ("no main class", "tool", "vmparam -Xmx64m\n", []),
             ("exact version not installed", "tool", "mainclass app.Main\njavaVersion 1.8.0_999\n", []),
             ("download offer, no terminal", "tool", "mainclass app.Main\njavaVersion 1.8.0_999+\n", []),

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "runtime/versions.h"
+
 namespace carafe::platform {
 namespace {
 

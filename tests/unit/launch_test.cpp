@@ -14,32 +14,55 @@ using fake::state;
 using platform::NoticeStyle;
 
 struct ExitCase {
+  const platform::Conventions* conventions;
   std::uint32_t javaExit;
+  bool abnormalEnd;  // a signal or an exception, not an exit
+  bool debug;
   int result;
   std::string errorText;  // of the "Error" notice; empty: none
 };
 
 TEST(LaunchJava, ReturnsJavasExitCodeAndReportsANonZeroOne) {
+  const std::string java = "\"C:\\my jre\\bin\\javaw.exe\"";
+  const std::string launched = "Error launching Class app.Main\n with Java " + java + ".\nError=";
+  const platform::Conventions* const gui = &platform::WINDOWS_CONVENTIONS;
+  const platform::Conventions* const console = &platform::WINDOWS_CONSOLE_CONVENTIONS;
+  const platform::Conventions* const posix = &platform::POSIX_CONVENTIONS;
   const ExitCase cases[] = {
-      {0, 0, ""},
-      {1, 1, "Error launching Class app.Main\n with Java \"C:\\my jre\\bin\\javaw.exe\".\nError=1"},
-      {0xFFFFFFFFu, -1,
-       "Error launching Class app.Main\n with Java \"C:\\my jre\\bin\\javaw.exe\".\nError=-1"},
+      {gui, 0, false, false, 0, ""},
+      {gui, 1, false, false, 1, launched + "1"},
+      {gui, 0xFFFFFFFFu, false, false, -1, launched + "-1"},
+      // Where the shell has the code, a normal exit passes it on silently
+      // ("grep" ends with 1 for "no match"); debug mode still tells it.
+      {console, 1, false, false, 1, ""},
+      {console, 0xFFFFFFFFu, false, false, -1, ""},
+      {console, 1, false, true, 1, launched + "1"},
+      {posix, 3, false, false, 3, ""},
+      // A crash or a signal is told everywhere.
+      {console, 0xC0000005u, true, false, -1073741819, launched + "-1073741819"},
+      {posix, 139, true, false, 139, launched + "139"},
   };
   for (const ExitCase& c : cases) {
-    SCOPED_TRACE(c.javaExit);
-    fake::reset();
+    SCOPED_TRACE(std::string(c.conventions->name) + " " + std::to_string(c.javaExit) +
+                 (c.debug ? " -d" : ""));
+    fake::reset(*c.conventions);
+    launchSettings.debugMode = c.debug;
     launchSettings.mainClass = "app.Main";
-    launchSettings.javaPath = "\"C:\\my jre\\bin\\javaw.exe\"";
-    state().processOutcome = {true, c.javaExit, 0, ""};
+    launchSettings.javaPath = java;
+    state().processOutcome = {true, c.javaExit, 0, "", c.abnormalEnd};
     EXPECT_EQ(launchJava(), c.result);
-    EXPECT_EQ(state().processes,
-              std::vector<std::string>{"\"C:\\my jre\\bin\\javaw.exe\" -classpath \"\" app.Main"});
+    EXPECT_EQ(state().processes, std::vector<std::string>{java + " -classpath \"\" app.Main"});
+    std::vector<Notice> errors;
+    for (const Notice& notice : state().notices) {
+      if (notice.caption == "Error") errors.push_back(notice);
+    }
     const std::vector<Notice> expected =
         c.errorText.empty() ? std::vector<Notice>{}
                             : std::vector<Notice>{{"Error", c.errorText, NoticeStyle::ERROR}};
-    EXPECT_EQ(state().notices, expected);
-    EXPECT_EQ(state().traceLines, "");
+    EXPECT_EQ(errors, expected);
+    if (!c.debug) {
+      EXPECT_EQ(state().traceLines, "");
+    }
   }
 }
 

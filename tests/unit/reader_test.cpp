@@ -147,12 +147,29 @@ TEST(ReadConfigFile, AppliesEachLineByItsKeyword) {
        "Zo\xC3\xAB",
        "Caf\xC3\xA9",
        {}},
+      {"an optional file that is there is read in its place",
+       "vmparam -Xmx512m\noptionalInclude $HOME\\user.config\nvmparam -Xss1m\n",
+       {"-Xmx512m", "-Xmx4g", "-Xss1m"},
+       {},
+       {},
+       {},
+       {},
+       {}},
+      {"an optional file that is not there is passed over without a word",
+       "optionalInclude $HOME\\absent.config\noptionalInclude $NOT_SET\\user.config\nmainclass M\n",
+       {},
+       {},
+       {},
+       "M",
+       {},
+       {}},
   };
   for (const LineCase& c : cases) {
     SCOPED_TRACE(c.name);
     fake::reset();
     state().legacyCodePage = true;
     state().environment = {"HOME=C:\\me", "JDK=C:\\Program Files\\jdk"};
+    state().files["C:/me/user.config"] = "vmparam -Xmx4g\n";
     EXPECT_EQ(read(c.content), 0);
     EXPECT_EQ(launchSettings.vmParams.entries, c.vmParams);
     EXPECT_EQ(launchSettings.vmPaths.entries, c.vmPaths);
@@ -161,6 +178,7 @@ TEST(ReadConfigFile, AppliesEachLineByItsKeyword) {
     EXPECT_EQ(launchSettings.appName, c.appName);
     EXPECT_EQ(launchSettings.javaPath, c.javaPath);
     EXPECT_TRUE(state().notices.empty());
+    EXPECT_EQ(state().standardError, "");
     EXPECT_EQ(state().filesOpen, 0);
   }
 }
@@ -255,7 +273,9 @@ TEST(ReadConfigFile, ReadsIncludedFilesInPlace) {
   launchSettings.debugMode = true;
   state().environment = {"CONF=C:\\cfg"};
   state().files["C:/cfg/more.config"] = "vmparam -Xss1m\ninclude missing.config\nvmparam -Xss2m";
-  EXPECT_EQ(read("vmparam -Xms32m\ninclude $CONF\\more.config\nvmparam -Xmx512m\n"), 0);
+  EXPECT_EQ(read("vmparam -Xms32m\ninclude $CONF\\more.config\nvmparam -Xmx512m\n"
+                 "optionalInclude user.config\n"),
+            0);
   EXPECT_EQ(launchSettings.vmParams.entries, (Texts{"-Xms32m", "-Xss1m", "-Xss2m", "-Xmx512m"}));
   const std::vector<Notice> expected = {
       {"Reading Config file", "app.config", NoticeStyle::PLAIN},
@@ -266,6 +286,8 @@ TEST(ReadConfigFile, ReadsIncludedFilesInPlace) {
   };
   EXPECT_EQ(state().notices, expected);
   EXPECT_EQ(state().standardError, "Can't open missing.config Error No such file or directory\n");
+  // An optional file that is not there is said in debug mode only.
+  EXPECT_EQ(state().traceLines, "optional configuration file user.config is not present\n");
   EXPECT_EQ(state().filesOpen, 0);
 }
 

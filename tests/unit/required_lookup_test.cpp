@@ -8,7 +8,7 @@
 
 #include "core/settings.h"
 #include "fake_platform.h"
-#include "runtime/minimum_version.h"
+#include "runtime/versions.h"
 
 namespace carafe {
 namespace {
@@ -179,9 +179,9 @@ TEST(CompareFeatureVersions, ComparesNumberByNumberWithOnePointXAsX) {
   };
   for (const OrderCase& c : cases) {
     SCOPED_TRACE(c.a + " against " + c.b);
-    const int order = compareFeatureVersions(c.a, c.b);
+    const int order = compareVersions(c.a, c.b);
     EXPECT_EQ((order > 0) - (order < 0), c.order);
-    const int reverse = compareFeatureVersions(c.b, c.a);
+    const int reverse = compareVersions(c.b, c.a);
     EXPECT_EQ((reverse > 0) - (reverse < 0), -c.order);
   }
 }

@@ -3,6 +3,7 @@
 
 #include "core/settings.h"
 #include "fake_platform.h"
+#include "runtime/discovery.h"
 
 namespace carafe {
 namespace {
@@ -156,6 +157,130 @@ TEST(LauncherMain, StartsNothingWithoutAMainClass) {
   EXPECT_EQ(error.style, NoticeStyle::ERROR);
   EXPECT_NE(error.text.find(EDITOR_CONFIG), std::string::npos);
   EXPECT_NE(error.text.find("mainclass"), std::string::npos);
+}
+
+struct BundledCase {
+  const char* name;
+  const platform::Conventions* conventions;
+  std::string argumentZero;
+  Texts bundled;   // files below the launcher's "runtime" directory
+  bool installed;  // a Java 21 in a vendor folder, known to no runtime registry
+  bool debug;
+  std::string command;  // empty: nothing is started
+  int exitCode;
+  std::string traced;  // a trace line among those written
+};
+
+TEST(LauncherMain, StartsTheApplicationsOwnRuntimeWhereItIsWhole) {
+  const std::string temurin = "C:\\Program Files\\Eclipse Adoptium\\jdk-21.0.5.11-hotspot";
+  const std::string fromTemurin = "\"" + temurin + "\\bin\\javaw.exe\" -classpath \"\" M";
+  const std::string missing =
+      "bundled runtime C:\\Apps\\Editor\\runtime: C:\\Apps\\Editor\\runtime\\bin\\java.exe is "
+      "missing, so the machine is searched\n";
+  const platform::Conventions* const windows = &platform::WINDOWS_CONVENTIONS;
+  const BundledCase cases[] = {
+      {"whole: used, and nothing else is searched",
+       windows,
+       EDITOR,
+       {"bin\\javaw.exe", "release"},
+       true,
+       false,
+       "C:\\Apps\\Editor\\runtime\\bin\\javaw.exe -classpath \"\" M",
+       0,
+       ""},
+      {"in debug mode its console program",
+       windows,
+       EDITOR,
+       {"bin\\java.exe", "release"},
+       true,
+       true,
+       "C:\\Apps\\Editor\\runtime\\bin\\java.exe -classpath \"\" M",
+       0,
+       "javaVersion 17+: the bundled runtime is used, nothing is searched\n"},
+      {"named by an absolute path with a space",
+       windows,
+       "C:\\Program Files\\Editor\\Editor.exe",
+       {"bin\\javaw.exe", "release"},
+       false,
+       false,
+       "\"C:\\Program Files\\Editor\\runtime\\bin\\javaw.exe\" -classpath \"\" M",
+       0,
+       ""},
+      {"missing: an installed runtime that fits",
+       windows,
+       EDITOR,
+       {},
+       true,
+       false,
+       fromTemurin,
+       0,
+       ""},
+      {"no Java program: the same",
+       windows,
+       EDITOR,
+       {"release", "bin\\java.exe"},
+       true,
+       false,
+       fromTemurin,
+       0,
+       ""},
+      {"no release file: the same, said in debug mode",
+       windows,
+       EDITOR,
+       {"bin\\java.exe"},
+       true,
+       true,
+       "\"" + temurin + "\\bin\\java.exe\" -classpath \"\" M",
+       0,
+       "bundled runtime C:\\Apps\\Editor\\runtime: C:\\Apps\\Editor\\runtime\\release is "
+       "missing, so the machine is searched\n"},
+      {"missing, and nothing installed: the offer",
+       windows,
+       EDITOR,
+       {},
+       false,
+       true,
+       "",
+       11,
+       missing},
+      {"whole, on POSIX",
+       &platform::POSIX_CONVENTIONS,
+       "/opt/editor/editor",
+       {"bin/java", "release"},
+       false,
+       false,
+       "/opt/editor/runtime/bin/java -classpath \"\" M",
+       0,
+       ""},
+  };
+  for (const BundledCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    fake::reset(*c.conventions);
+    const char separator = c.conventions->directorySeparator;
+    const std::size_t cut = c.argumentZero.rfind(separator);
+    const std::string directory = c.argumentZero.substr(0, cut);
+    const std::string name = c.argumentZero.substr(cut + 1);
+    state().files[directory + separator + name.substr(0, name.find(".exe")) + ".config"] =
+        "mainclass M\nbundledRuntime runtime\njavaVersion 17+\n";
+    for (const std::string& file : c.bundled) {
+      state().files[directory + separator + "runtime" + separator + file] = "";
+    }
+    if (c.installed) {
+      state().environment.push_back("ProgramFiles=C:\\Program Files");
+      fake::addJava(temurin, "21.0.5");
+    }
+    Texts words = {c.argumentZero};
+    if (c.debug) words.push_back("-d");
+    EXPECT_EQ(fake::runLauncher(words), c.exitCode);
+    EXPECT_EQ(state().processes, c.command.empty() ? Texts{} : Texts{c.command});
+    EXPECT_NE(state().traceLines.find(c.traced), std::string::npos) << state().traceLines;
+    if (c.bundled.size() == 2 && c.bundled[1] == "release") {
+      // The application's own runtime answers alone.
+      EXPECT_FALSE(runtimesDiscovered());
+      EXPECT_EQ(state().widerRegistryOpens, 0);
+    }
+    expectBalanced();
+  }
 }
 
 struct OfferCase {

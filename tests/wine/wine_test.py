@@ -1080,12 +1080,21 @@ class ConsoleProgram(WineTestCase):
 
     def test_cmd_waits_for_java_which_shares_the_streams(self):
         s, batch = self.install("java", ["mainclass app.Main"])
-        stdout, stderr, boxes = SESSION.run_console(batch + " one", "typed input\n",
-                                                    {"CARAFE_FAKE_JAVA_EXIT": "3"})
-        self.assertEqual(stdout, "typed input\r\njava out\r\nexit=3\r\n")
-        self.assertEqual(stderr, "java err\r\nError: Error launching Class app.Main\r\n with Java "
-                                 "%s.\r\nError=3\r\n" % s.win(r"jre\bin\java.exe"))
-        self.assertEqual(boxes, [])
+        launched = ("Error: Error launching Class app.Main\r\n with Java %s.\r\nError="
+                    % s.win(r"jre\bin\java.exe"))
+        rows = [
+            # The shell has a normal exit code: no notice beside what Java wrote.
+            ("3", "exit=3", ""),
+            # An exception code is told.
+            ("crash", "exit=-1073741819", launched + "-1073741819\r\n"),
+        ]
+        for java_exit, exit_line, notice in rows:
+            with self.subTest(java_exit=java_exit):
+                stdout, stderr, boxes = SESSION.run_console(batch + " one", "typed input\n",
+                                                            {"CARAFE_FAKE_JAVA_EXIT": java_exit})
+                self.assertEqual(stdout, "typed input\r\njava out\r\n%s\r\n" % exit_line)
+                self.assertEqual(stderr, "java err\r\n" + notice)
+                self.assertEqual(boxes, [])
 
     def test_a_failure_notice_is_a_line_on_standard_error(self):
         _, batch = self.install("no-java", ["mainclass app.Main"], runtimes=False)
@@ -1259,6 +1268,32 @@ class RuntimesElsewhere(WineTestCase):
                                      [home + r"\bin\javaw.exe"], run.describe())
 
 
+    def test_the_applications_own_runtime_comes_before_every_installed_one(self):
+        rows = [
+            # (name, what the shipped runtime folder holds, the program started)
+            ("whole", ["bin", "release"], r"Program Files\Editor\runtime\bin\javaw.exe"),
+            ("missing", [], None),
+            ("without its release file", ["bin"], None),
+        ]
+        for name, shipped, started in rows:
+            with self.subTest(name):
+                self.tearDown()
+                s = Scenario("bundled-" + name.replace(" ", "-"))
+                SESSION.register(base_key=False)
+                home = self.temurin_folder()
+                if "bin" in shipped:
+                    s.add_runtime(r"Program Files\Editor\runtime")
+                if "release" in shipped:
+                    s.write(r"Program Files\Editor\runtime\release", 'JAVA_VERSION="21.0.5"\n')
+                exe = s.install_launcher(r"Program Files\Editor\Editor.exe",
+                                         ["mainclass app.Main", "bundledRuntime runtime",
+                                          "javaVersion 17+"])
+                run = SESSION.launch(exe, s.win())
+                self.assertNotices(run, [])
+                self.assertExit(run, 0)
+                expected = s.win(started) if started else home + r"\bin\javaw.exe"
+                self.assertEqual([start.module for start in run.java], [expected], run.describe())
+
     def test_a_minimum_version_starts_a_temurin_folder_found_beyond_the_classic_key(self):
         s = Scenario("folder-minimum")
         SESSION.register("1.8", [("1.8.0_401", s.add_runtime("jre1.8.0_401"))])
@@ -1343,7 +1378,8 @@ class CheckTool(WineTestCase):
         self.assertIn("  the runtime registry did not answer; found on the machine: Java 17 at "
                       "%s (%s)\n" % (home, source), report)
         self.assertIn("  Java 17: %s (%s), the default\n"
-                      "    select it with: javapath %s\\bin\\javaw.exe\n" % (home, source, home),
+                      "    select it with: javaVersion 17+ (the highest Java of at least 17, which "
+                      "this is), or javapath %s\\bin\\javaw.exe\n" % (home, source, home),
                       report)
 
     def test_a_main_class_in_a_jar_is_found_and_an_absent_one_reported(self):

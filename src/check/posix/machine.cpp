@@ -12,6 +12,7 @@
 
 #include "platform/command_split.h"
 #include "platform/posix/program_path.h"
+#include "platform/posix/runtime_view.h"
 #include "platform/program_lookup.h"
 
 namespace carafe::check {
@@ -95,6 +96,36 @@ std::vector<std::string> launcherProgramFiles(const std::string& argumentZero) {
 void writeOutput(const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), stdout);
   std::fflush(stdout);
+}
+
+RegistryPlaces runtimeRegistryPlaces() {
+  RegistryPlaces places;
+  places.directories = platform::runtimeRoots();
+  places.pinned = std::getenv("CARAFE_JVM_PATH") != nullptr;
+  std::string list;
+  for (std::size_t i = 0; i < places.directories.size(); ++i) {
+    list += (i == 0 ? "" : (i + 1 == places.directories.size() ? " and " : ", ")) +
+            places.directories[i];
+  }
+  if (places.pinned) {
+    places.words = "the directories of CARAFE_JVM_PATH (" +
+                   (list.empty() ? std::string("none") : list) + "), which pins the search";
+  } else {
+    places.words = "the system's JVM directories (" + list + ") and JAVA_HOME";
+  }
+  return places;
+}
+
+ArgumentLimits argumentLimits() {
+  ArgumentLimits limits;
+  const long total = ::sysconf(_SC_ARG_MAX);
+  if (total > 0) limits.total = static_cast<std::size_t>(total);
+#ifdef __linux__
+  // Linux takes no single argument longer than 32 pages (MAX_ARG_STRLEN).
+  const long page = ::sysconf(_SC_PAGESIZE);
+  if (page > 0) limits.word = static_cast<std::size_t>(page) * 32;
+#endif
+  return limits;
 }
 
 const platform::Conventions& nativeConventions() { return platform::POSIX_CONVENTIONS; }

@@ -132,6 +132,15 @@ void writeOutput(const std::string& text) {
   std::fflush(stdout);
 }
 
+RegistryPlaces runtimeRegistryPlaces() {
+  RegistryPlaces places;
+  places.words = "the runtime registry (HKLM\\SOFTWARE\\JavaSoft\\Java Runtime Environment)";
+  return places;
+}
+
+// The command line's length is the limit, which the conventions hold.
+ArgumentLimits argumentLimits() { return ArgumentLimits(); }
+
 const platform::Conventions& nativeConventions() { return platform::WINDOWS_CONVENTIONS; }
 const platform::Conventions& consoleConventions() { return platform::WINDOWS_CONSOLE_CONVENTIONS; }
 

@@ -134,6 +134,7 @@ ProcessOutcome runProcess(const std::string& commandLine) {
     outcome.exitCode = static_cast<std::uint32_t>(WEXITSTATUS(status));
   } else if (WIFSIGNALED(status)) {
     outcome.exitCode = static_cast<std::uint32_t>(128 + WTERMSIG(status));  // as shells report it
+    outcome.abnormalEnd = true;
   }
   return outcome;
 }

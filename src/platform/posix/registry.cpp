@@ -5,7 +5,7 @@
 
 #include "platform/platform.h"
 #include "platform/posix/runtime_view.h"
-#include "platform/runtime_view.h"
+#include "runtime/runtime_view.h"
 
 namespace carafe::platform {
 

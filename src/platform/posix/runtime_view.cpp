@@ -96,13 +96,15 @@ std::vector<InstalledRuntime> findInstalledRuntimes(const std::vector<std::strin
   return runtimes;
 }
 
-RuntimeView loadRuntimeView() {
+std::vector<std::string> runtimeRoots() {
   const char* jvmPath = std::getenv("CARAFE_JVM_PATH");
-  const std::vector<std::string> roots =
-      jvmPath != nullptr ? splitList(jvmPath)
-                         : std::vector<std::string>{"/usr/lib/jvm", "/usr/lib64/jvm",
-                                                    "/Library/Java/JavaVirtualMachines"};
-  std::vector<InstalledRuntime> runtimes = findInstalledRuntimes(roots);
+  return jvmPath != nullptr ? splitList(jvmPath)
+                            : std::vector<std::string>{"/usr/lib/jvm", "/usr/lib64/jvm",
+                                                       "/Library/Java/JavaVirtualMachines"};
+}
+
+RuntimeView loadRuntimeView() {
+  std::vector<InstalledRuntime> runtimes = findInstalledRuntimes(runtimeRoots());
   std::string defaultHome;
   const std::string javaHome = environment("JAVA_HOME");
   if (!runtimeVersion(javaHome).empty()) {

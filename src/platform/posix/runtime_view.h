@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/runtime_view.h"
+#include "runtime/runtime_view.h"
 
 namespace carafe::platform {
 
@@ -16,8 +16,12 @@ std::string runtimeVersion(const std::string& home);
 // each counted once however it is reached.
 std::vector<InstalledRuntime> findInstalledRuntimes(const std::vector<std::string>& roots);
 
-// The view of this machine: CARAFE_JVM_PATH (":"-separated roots) or the usual
-// places, JAVA_HOME, and the java on PATH as the default.
+// The directories whose runtimes the view holds: CARAFE_JVM_PATH's
+// (":"-separated) where it is set, else the system's JVM directories.
+std::vector<std::string> runtimeRoots();
+
+// The view of this machine: the runtimes below runtimeRoots(), JAVA_HOME's,
+// and the java on PATH as the default.
 RuntimeView loadRuntimeView();
 
 }  // namespace carafe::platform

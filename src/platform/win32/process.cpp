@@ -52,6 +52,12 @@ BOOL WINAPI leaveInterruptToJava(DWORD event) {
   return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT ? TRUE : FALSE;
 }
 
+// A process ended by an exception has the exception's code as its exit code:
+// a status of warning or error severity that is not a customer code
+// (0xC0000005 for an access violation, 0xC00000FD for a stack overflow).
+// Programs' own negative codes (-1 is 0xFFFFFFFF) have the customer bit set.
+bool isExceptionCode(DWORD code) { return (code & 0x80000000u) != 0 && (code & 0x20000000u) == 0; }
+
 }  // namespace
 
 ProcessOutcome runProcess(const std::string& commandLine) {
@@ -95,6 +101,7 @@ ProcessOutcome runProcess(const std::string& commandLine) {
   DWORD exitCode = 0;
   GetExitCodeProcess(processInfo.hProcess, &exitCode);
   outcome.exitCode = exitCode;
+  outcome.abnormalEnd = isExceptionCode(exitCode);
   CloseHandle(processInfo.hThread);
   CloseHandle(processInfo.hProcess);
   return outcome;

@@ -24,7 +24,7 @@ add_library(carafe_win32_machine OBJECT
 )
 target_link_libraries(carafe_win32_machine PUBLIC carafe_logic)
 add_library(carafe_win32 OBJECT
-  ${CARAFE_WIN32_DIR}/files.cpp
+  ${CMAKE_SOURCE_DIR}/src/platform/files.cpp
   ${CARAFE_WIN32_DIR}/output.cpp
   ${CARAFE_WIN32_DIR}/process.cpp
   ${CARAFE_WIN32_DIR}/program_file.cpp

@@ -1,4 +1,5 @@
-// Reading configuration files, by descriptor.
+// The launcher's configuration files, read by descriptor through the
+// platform's own file_access.cpp: the same lines on every platform.
 #include "platform/file_access.h"
 #include "platform/platform.h"
 

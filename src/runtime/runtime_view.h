@@ -1,13 +1,13 @@
 // The runtimes installed on a machine, named as the runtime registry names
 // them: one key per runtime, named by its version, one per version family for
 // the family's highest runtime, and a "CurrentVersion" naming the default
-// runtime's family. Portable: each platform finds the runtimes its own way.
+// runtime's family. Portable: each platform only says where runtimes are.
 #pragma once
 
 #include <string>
 #include <vector>
 
-namespace carafe::platform {
+namespace carafe {
 
 struct InstalledRuntime {
   std::string home;                    // the directory with the Java executables under bin
@@ -31,12 +31,6 @@ struct RuntimeView {
 // Longest version text offered as a key: key names hold at most 254 characters.
 constexpr std::size_t MAX_VERSION_LENGTH = 254;
 
-// "1.8" for 1.8.0_452, "17" for 17.0.15.
-std::string versionFamily(const std::string& version);
-
-// Orders versions by their numbers (1.8.0_452 < 1.8.0_462 < 11.0.2 < 17).
-bool versionLess(const std::string& a, const std::string& b);
-
 // Builds the keys from the runtimes found; defaultHome (possibly empty)
 // names the default runtime, else the highest version is the default.
 RuntimeView buildRuntimeView(const std::vector<InstalledRuntime>& runtimes,
@@ -52,4 +46,4 @@ bool sameKeyName(const std::string& a, const std::string& b);
 // True when a version text can name a key.
 bool usableVersion(const std::string& version);
 
-}  // namespace carafe::platform
+}  // namespace carafe

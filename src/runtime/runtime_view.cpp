@@ -1,51 +1,11 @@
-#include "platform/runtime_view.h"
+#include "runtime/runtime_view.h"
 
 #include <algorithm>
 #include <map>
 
-namespace carafe::platform {
+#include "runtime/versions.h"
 
-namespace {
-
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-}  // namespace
-
-std::string versionFamily(const std::string& version) {
-  std::size_t end = 0;
-  while (end < version.size() && isDigit(version[end])) ++end;
-  if (version.compare(0, end, "1") == 0 && end < version.size() && version[end] == '.') {
-    ++end;  // 1.x: the family is "1." and the next number
-    while (end < version.size() && isDigit(version[end])) ++end;
-  }
-  return end == 0 ? version : version.substr(0, end);
-}
-
-bool versionLess(const std::string& a, const std::string& b) {
-  std::size_t i = 0;
-  std::size_t j = 0;
-  while (i < a.size() && j < b.size()) {
-    if (isDigit(a[i]) && isDigit(b[j])) {
-      std::size_t endA = i;
-      std::size_t endB = j;
-      while (endA < a.size() && isDigit(a[endA])) ++endA;
-      while (endB < b.size() && isDigit(b[endB])) ++endB;
-      // Compare numbers without converting them, so long runs cannot overflow.
-      while (i < endA - 1 && a[i] == '0') ++i;
-      while (j < endB - 1 && b[j] == '0') ++j;
-      if (endA - i != endB - j) return endA - i < endB - j;
-      const int order = a.compare(i, endA - i, b, j, endB - j);
-      if (order != 0) return order < 0;
-      i = endA;
-      j = endB;
-    } else {
-      if (a[i] != b[j]) return a[i] < b[j];
-      ++i;
-      ++j;
-    }
-  }
-  return a.size() - i < b.size() - j;
-}
+namespace carafe {
 
 RuntimeView buildRuntimeView(const std::vector<InstalledRuntime>& runtimes,
                              const std::string& defaultHome) {
@@ -103,4 +63,4 @@ std::string releaseVersion(const std::string& release) {
   return std::string();
 }
 
-}  // namespace carafe::platform
+}  // namespace carafe

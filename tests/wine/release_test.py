@@ -102,7 +102,7 @@ class Release(unittest.TestCase):
         self.assertEqual(names, sorted(names))
         self.assertEqual(times, {time.gmtime(int(EPOCH))[:6]})
         for program in ("carafe.exe", "carafe-console.exe", "carafe32.exe", "carafe-check.exe",
-                        "carafe-brand.exe", "README.md", "sample.config", "docs/windows.md",
+                        "carafe-brand.exe", "carafe-pack.exe", "README.md", "sample.config", "docs/windows.md",
                         "example/Hello.exe", "example/Hello.config", "example/lib/hello.jar",
                         "example/hello.ico"):
             self.assertIn(top + program, names)
@@ -112,7 +112,7 @@ class Release(unittest.TestCase):
         self.assertEqual(names, sorted(names))
         self.assertEqual({member.mtime for member in members}, {int(EPOCH)})
         top = "carafe-%s-linux-x86_64/" % VERSION
-        for program in ("carafe", "carafe-check", "carafe-brand", "example/hello",
+        for program in ("carafe", "carafe-check", "carafe-brand", "carafe-pack", "example/hello",
                         "example/hello.config", "example/lib/hello.jar"):
             self.assertIn(top + program, names)
         # No build path in a binary.
@@ -138,7 +138,7 @@ class Release(unittest.TestCase):
                          extra={"CARAFE_SIGN_PKCS12": p12, "CARAFE_SIGN_PASSWORD": "release test"})
         top = unpack(os.path.join(signed, archives(signed)[0]), os.path.join(WORK, "signed-zip"))
         programs = sorted(glob.glob(os.path.join(top, "**", "*.exe"), recursive=True))
-        self.assertEqual(len(programs), 6)
+        self.assertEqual(len(programs), 7)  # the six programs and the example's Hello.exe
         for program in programs:
             with self.subTest(os.path.basename(program)):
                 verified = subprocess.run(["osslsigncode", "verify", "-CAfile", pem, "-in", program],

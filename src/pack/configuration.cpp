@@ -47,6 +47,10 @@ const ConfigurationRow ROWS[] = {
      Form::TEXT, [](const PackOptions& o, const Image&) { return one(o.name); }},
     {Keyword::MAINCLASS, "--main-class", "The class whose main method starts the application.",
      Form::TEXT, [](const PackOptions& o, const Image&) { return one(o.mainClass); }},
+    {Keyword::BUNDLED_RUNTIME, "--bundled-runtime",
+     "Its own runtime, started before any installed Java, which is searched only where it is missing or broken.",
+     Form::TEXT, [](const PackOptions& o, const Image&) {
+       return o.bundledRuntime.empty() ? std::vector<std::string>() : one("runtime"); }},
     {Keyword::JAVAVERSION, "--java-version", "The Java version it needs.",
      Form::TEXT, [](const PackOptions& o, const Image&) { return one(o.javaVersion); }},
     {Keyword::VMPARAM, "--vmparam", "Options for the Java virtual machine.",

@@ -9,7 +9,8 @@
 namespace carafe::pack {
 
 const std::vector<ImageTree> IMAGE_TREES = {
-    {"--input", &PackOptions::input, "lib", true},
+    {"--input", &PackOptions::input, "lib", true, false},
+    {"--bundled-runtime", &PackOptions::bundledRuntime, "runtime", false, true},
 };
 
 namespace {
@@ -107,6 +108,17 @@ Image planImage(const PackOptions& options, const std::vector<TreeListing>& list
         checkClasspathEntry(tree, relative);
         image.classpath.push_back(path);
         ++jars;
+      }
+    }
+    // What the launcher looks for before it takes the folder for a runtime.
+    for (const char* needed : {"bin/java.exe", "bin/javaw.exe", "release"}) {
+      if (!tree.runtime) break;
+      const bool present = std::any_of(files.begin(), files.end(), [&](const std::string& file) {
+        return foldedName(file) == needed;
+      });
+      if (!present) {
+        throw PackError(std::string(tree.option) + ": " + options.*(tree.source) + " holds no " +
+                        needed + ": give a Windows Java runtime's directory (a jlink image)");
       }
     }
     if (tree.classpath && jars == 0) {

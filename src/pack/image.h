@@ -17,6 +17,7 @@ struct ImageTree {
   std::string PackOptions::*source;  // the directory, as the option gives it
   const char* folder;                // where its files go: "lib"
   bool classpath;                    // its own jars (not those below) go onto the classpath
+  bool runtime;                      // a Java runtime: its programs and release file must be there
 };
 
 // The trees, in the order their files are planned.

@@ -183,6 +183,8 @@ const OptionRule OPTIONS[] = {
      "the class whose main method starts the application (required)"},
     {"java-version", "VERSION", &PackOptions::javaVersion, nullptr, nullptr, checkJavaVersion,
      "the Java it needs: 17+, 17, 1.8.0_60+ or 1.8.0_60 (default: the machine's default Java)"},
+    {"bundled-runtime", "DIR", &PackOptions::bundledRuntime, nullptr, nullptr, pathProblem,
+     "the application's own Windows Java runtime (a jlink image): copied into runtime\\ and started before any installed Java, which is searched only where it is missing or broken"},
     {"vmparam", "OPTION", nullptr, &PackOptions::vmParams, nullptr, utf8Problem,
      "an option for the Java virtual machine (repeatable)"},
     {"argument", "ARGUMENT", nullptr, &PackOptions::arguments, nullptr, utf8Problem,

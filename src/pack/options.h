@@ -25,6 +25,7 @@ struct PackOptions {
   std::string input;
   std::string mainClass;
   std::string javaVersion;
+  std::string bundledRuntime;  // the application's own runtime, copied into the folder "runtime"
   std::vector<std::string> vmParams;
   std::vector<std::string> arguments;
   bool console = false;

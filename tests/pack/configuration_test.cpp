@@ -78,6 +78,23 @@ TEST_F(Configuration, RefusesInputsThatWindowsOrTheClasspathCannotHold) {
       EXPECT_EQ(error.what(), message);
     }
   }
+  // A bundled runtime is one only with what the launcher looks for in it.
+  PackOptions withRuntime = editor();
+  withRuntime.bundledRuntime = "build/image";
+  const Words runtime = {"bin/java.exe", "bin/javaw.exe", "release", "lib/modules"};
+  EXPECT_EQ(
+      planImage(withRuntime, {{&IMAGE_TREES[0], {"a.jar"}}, {&IMAGE_TREES[1], runtime}}, false)
+          .files.size(),
+      7u);
+  try {
+    planImage(withRuntime, {{&IMAGE_TREES[0], {"a.jar"}}, {&IMAGE_TREES[1], {"bin/java.exe"}}},
+              false);
+    ADD_FAILURE() << "took a folder without javaw.exe for a runtime";
+  } catch (const PackError& error) {
+    EXPECT_EQ(std::string(error.what()),
+              "--bundled-runtime: build/image holds no bin/javaw.exe: give a Windows Java "
+              "runtime's directory (a jlink image)");
+  }
   try {
     planned(editor(), {"a.jar", "données-Ω.txt"}, true);
     ADD_FAILURE() << "an installer took a name outside code page 1252";
@@ -92,6 +109,7 @@ TEST_F(Configuration, RefusesInputsThatWindowsOrTheClasspathCannotHold) {
 TEST_F(Configuration, WritesEveryOptionAsTheKeywordAPersonWouldWrite) {
   PackOptions options = editor();
   options.javaVersion = "17+";
+  options.bundledRuntime = "build/image";
   options.vmParams = {"-Xmx1g", "-Dgreeting=hello world"};
   options.arguments = {"--open", "second one"};
   EXPECT_EQ(written(options, {"editor.jar", "my lib.jar"}),
@@ -104,6 +122,10 @@ TEST_F(Configuration, WritesEveryOptionAsTheKeywordAPersonWouldWrite) {
             "\r\n"
             "# The class whose main method starts the application.\r\n"
             "mainclass com.example.editor.Main\r\n"
+            "\r\n"
+            "# Its own runtime, started before any installed Java, which is searched only where "
+            "it is missing or broken.\r\n"
+            "bundledRuntime runtime\r\n"
             "\r\n"
             "# The Java version it needs.\r\n"
             "javaVersion 17+\r\n"

@@ -103,6 +103,7 @@ std::string describeText(const Change& change) {
                {"javaVersion", "the required Java version"},
                {"javaPath", "the Java command"},
                {"workingDirectory", "Java's directory"},
+               {"jvm", "where Java runs"},
                {"downloadUrl", "the download page"}};
   std::string name = change.field;
   for (const auto& entry : NAMES) {
@@ -142,6 +143,8 @@ Finding explainEvent(const Observation& observation, const Event& event) {
     }
     case EventKind::START:
       return note("starts " + shown(event.text));
+    case EventKind::INSIDE:
+      return note("runs Java inside the launcher with " + shown(event.text));
     case EventKind::URL:
       return note("opens " + shown(event.text));
     case EventKind::EXIT:

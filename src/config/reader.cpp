@@ -39,6 +39,7 @@ const KeywordRule KEYWORDS[KEYWORD_COUNT] = {
     {"include", Keyword::INCLUDE, true, false},
     {"workingDirectory", Keyword::WORKING_DIRECTORY, false, false},
     {"downloadUrl", Keyword::DOWNLOADURL, true, false},
+    {"jvm", Keyword::JVM, false, false},
 };
 // clang-format on
 
@@ -74,6 +75,17 @@ void setDownloadUrl(const std::string& url, const std::string& line) {
   showError("Error", formatText("Can't use the line \"%s\": the download page must be an "
                                 "http or https address.\nThe line is skipped.",
                                 line.c_str()));
+}
+
+// Where Java runs: inside the launcher, or as a process of its own.
+void setJvm(const std::string& value) {
+  if (value == JVM_LAUNCHER || value == JVM_SEPARATE) {
+    launchSettings.jvm = value;
+    return;
+  }
+  showError("Error", formatText("\"jvm %s\" is not understood: the values are \"%s\" and "
+                                "\"%s\".\nThe line is skipped.",
+                                value.c_str(), JVM_LAUNCHER, JVM_SEPARATE));
 }
 
 void applyKeyword(const KeywordRule& rule, const std::string& value, const std::string& line) {
@@ -124,6 +136,9 @@ void applyKeyword(const KeywordRule& rule, const std::string& value, const std::
       break;
     case Keyword::DOWNLOADURL:
       setDownloadUrl(text, line);
+      break;
+    case Keyword::JVM:
+      setJvm(text);
       break;
   }
 }

@@ -22,6 +22,11 @@ struct Conventions {
   // program is started from one, rather than to standard output, which a
   // program without a console shows nobody unless it is captured.
   bool traceOnStandardError;
+  // Where a runtime keeps its virtual machine library, each appended to its
+  // home, in the order they are tried: the server machine before the client
+  // one, the Java 9 layout before Java 8's. Ends with nullptr; nullptr alone
+  // where Java is never started inside the launcher.
+  const char* const* virtualMachineLibraries;
 };
 
 // Windows: drive paths with backslashes, ";" classpaths, javaw.exe.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/win32/job.h"
 #include "platform/win32/system_message.h"
 
 namespace carafe::platform {
@@ -46,6 +47,7 @@ ProcessOutcome runProcess(const std::string& commandLine) {
     return outcome;
   }
   outcome.created = true;
+  keepWithLauncher(processInfo.hProcess);
   WaitForInputIdle(processInfo.hProcess, 5000);
   WaitForSingleObject(processInfo.hProcess, INFINITE);
   DWORD exitCode = 0;

@@ -408,9 +408,7 @@ void writeStartingJava(Writer& out, const CheckedRun& run, const Event* inside,
   if (inside != nullptr && inside->caption.empty()) {
     out.line("jvm launcher: Java starts inside the launcher, with the virtual machine library " +
              shown(inside->text));
-    out.line(
-        "its process is the launcher's own: the taskbar, Task Manager and the firewall "
-        "name the launcher, and the command line has no length limit");
+    out.line("Java's process is the launcher's own, and the command line has no length limit");
     return;
   }
   if (inside != nullptr) {

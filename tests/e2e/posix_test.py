@@ -677,6 +677,21 @@ public class ReadIt {
                     self.assertEqual(result.stdout, "app dir: %s\n%s\n" % (tool, notes), result)
 
 
+def png_of_size(width, height):
+    """A PNG image of one colour."""
+    import struct
+    import zlib
+
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data
+                + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+
+    rows = b"".join(b"\x00" + b"\x20\x60\xa0" * width for _ in range(height))
+    return (b"\x89PNG\r\n\x1a\n"
+            + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
+
+
 def real_runtime(feature="17"):
     """The home of a real JDK of that feature version with its virtual machine
     library, or None."""
@@ -718,6 +733,12 @@ public class Probe {
         String mode = args.length > 0 ? args[0] : "";
         if (mode.equals("exit")) System.exit(Integer.parseInt(args[1]));
         if (mode.equals("throw")) throw new IllegalStateException("from main");
+        if (mode.equals("splash")) {
+            java.awt.SplashScreen splash = java.awt.SplashScreen.getSplashScreen();
+            System.out.println("splash: " + (splash == null ? "none"
+                : splash.getImageURL() + " " + splash.getSize().width + "x"
+                  + splash.getSize().height));
+        }
         if (mode.equals("thread")) {
             Thread late = new Thread(() -> {
                 try { Thread.sleep(300); } catch (InterruptedException e) { }
@@ -817,6 +838,32 @@ public class Probe {
                 lines[index] = "property java.class.path=" + ":".join(
                     entries[:1] + sorted(entries[1:-1]) + entries[-1:])
         return lines
+
+    def test_the_splash_screen_is_shown_as_the_java_command_shows_it(self):
+        xvfb = shutil.which("Xvfb")
+        if xvfb is None:
+            self.skipTest("no Xvfb for a display")
+        read_end, write_end = os.pipe()
+        server = subprocess.Popen([xvfb, "-displayfd", str(write_end), "-nolisten", "tcp"],
+                                  pass_fds=(write_end,), stdout=subprocess.DEVNULL,
+                                  stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        self.addCleanup(server.wait)
+        self.addCleanup(server.terminate)
+        with os.fdopen(read_end) as reader:
+            display = ":" + reader.readline().strip()
+        image = self.box.write_file(os.path.join(os.path.dirname(self.app), "splash.png"),
+                                    png_of_size(40, 30))
+        env = self.box.environment(extra={"DISPLAY": display})
+        for jvm in ("launcher", "separate"):
+            with self.subTest(jvm):
+                self.box.write_config(self.app, "mainclass Probe\njavapath %s/bin/java\n"
+                                      "addpath classes\nvmparam -splash:splash.png\njvm %s\n"
+                                      % (self.home, jvm))
+                result = self.box.run(self.app, ["splash"], cwd=self.box.root, env=env,
+                                      timeout=120)
+                self.assertEqual(result.code, 0, result)
+                self.assertIn("splash: file:%s 40x30\n" % image, result.stdout)
 
     def test_a_runtime_without_the_library_is_started_as_a_separate_process(self):
         runtime = self.box.make_runtime("17.0.15")

@@ -83,25 +83,43 @@ unsigned __stdcall runJava(void*) {
   return 0;
 }
 
-// A text of the launcher's, in its code page, for the "W" functions.
-std::wstring wide(const std::string& text) {
-  if (text.empty() || text.size() > 0x7FFFFFFF) return std::wstring();
+// A text of the launcher's, in its code page, for the "W" functions: NUL
+// terminated, empty when it cannot be converted. (A vector rather than a
+// wide string, whose library code would add a sixth to the launcher's size.)
+using WideText = std::vector<wchar_t>;
+
+WideText wide(const std::string& text) {
+  if (text.empty() || text.size() > 0x7FFFFFFF) return WideText();
   const int length = static_cast<int>(text.size());
   const int wideLength = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
-  if (wideLength <= 0) return std::wstring();
-  std::wstring result(static_cast<std::size_t>(wideLength), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), length, &result[0], wideLength);
+  if (wideLength <= 0) return WideText();
+  WideText result(static_cast<std::size_t>(wideLength) + 1, L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), length, result.data(), wideLength);
   return result;
 }
 
-std::wstring directoryOf(const std::wstring& path) {
-  const std::size_t cut = path.find_last_of(L"\\/");
-  return cut == std::wstring::npos ? std::wstring() : path.substr(0, cut);
+// The directory of a path: the path up to its last separator.
+WideText directoryOf(const WideText& path) {
+  std::size_t cut = 0;
+  for (std::size_t i = 0; i < path.size() && path[i] != L'\0'; ++i) {
+    if (path[i] == L'\\' || path[i] == L'/') cut = i;
+  }
+  WideText directory(path.begin(), path.begin() + static_cast<long>(cut));
+  directory.push_back(L'\0');
+  return directory;
+}
+
+WideText joined(const WideText& directory, const wchar_t* name) {
+  WideText path(directory.begin(), directory.end() - 1);
+  for (const wchar_t* c = name; *c != L'\0'; ++c) path.push_back(*c);
+  path.push_back(L'\0');
+  return path;
 }
 
 // The first bytes of a file, for its header.
-std::string fileStart(const std::wstring& path) {
-  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+std::string fileStart(const WideText& path) {
+  if (path.empty()) return std::string();
+  const HANDLE file = CreateFileW(path.data(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return std::string();
   std::string bytes(4096, '\0');
@@ -114,10 +132,10 @@ std::string fileStart(const std::wstring& path) {
 
 // The splash screen, as the java command shows it before the machine
 // starts, where the runtime has the DLL for it; the toolkit closes it.
-void showSplash(const JavaInside& java, const std::wstring& bin) {
+void showSplash(const JavaInside& java, const WideText& bin) {
   if (java.splashImage.empty()) return;
   const HMODULE splash =
-      LoadLibraryExW((bin + L"\\splashscreen.dll").c_str(), nullptr, SEARCH_FLAGS);
+      LoadLibraryExW(joined(bin, L"\\splashscreen.dll").data(), nullptr, SEARCH_FLAGS);
   if (splash == nullptr) return;
   using Init = void(__cdecl*)();
   using LoadFile = int(__cdecl*)(const char*);
@@ -144,7 +162,7 @@ Function procedure(HMODULE module, const char* name) {
 ProcessOutcome runJavaInside(const JavaInside& java) {
   ProcessOutcome outcome;
   std::fflush(stdout);
-  const std::wstring path = wide(java.library);
+  const WideText path = wide(java.library);
   outcome.errorText = windowsLibraryProblem(fileStart(path), LAUNCHER_MACHINE);
   if (!outcome.errorText.empty()) return outcome;
 
@@ -161,13 +179,13 @@ ProcessOutcome runJavaInside(const JavaInside& java) {
         "needs update KB2533623)";
     return outcome;
   }
-  const std::wstring bin = directoryOf(directoryOf(path));
-  if (addDllDirectory(bin.c_str()) == nullptr ||
+  const WideText bin = directoryOf(directoryOf(path));
+  if (addDllDirectory(bin.data()) == nullptr ||
       !setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_USER_DIRS)) {
     outcome.errorText = systemMessage(GetLastError(), java.library);
     return outcome;
   }
-  const HMODULE module = LoadLibraryExW(path.c_str(), nullptr, SEARCH_FLAGS);
+  const HMODULE module = LoadLibraryExW(path.data(), nullptr, SEARCH_FLAGS);
   if (module == nullptr) {
     outcome.errorText = systemMessage(GetLastError(), java.library);
     return outcome;

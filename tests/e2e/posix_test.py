@@ -733,6 +733,10 @@ public class Probe {
         String mode = args.length > 0 ? args[0] : "";
         if (mode.equals("exit")) System.exit(Integer.parseInt(args[1]));
         if (mode.equals("throw")) throw new IllegalStateException("from main");
+        if (mode.equals("oom")) {
+            List<long[]> all = new ArrayList<>();
+            while (true) all.add(new long[1 << 20]);
+        }
         if (mode.equals("splash")) {
             java.awt.SplashScreen splash = java.awt.SplashScreen.getSplashScreen();
             System.out.println("splash: " + (splash == null ? "none"
@@ -799,6 +803,11 @@ public class Probe {
                              "vmparam --add-opens java.base/java.lang=ALL-UNNAMED"], 0, ""),
             ("2,000 jars", [], ["addjars lib"], 0, ""),
             ("2,000 jars through lib/*", [], ["addpath lib/*"], 0, ""),
+            # The machine aborts: the code of a separate Java, and no hang.
+            ("a crash", ["oom"], ["vmparam -Xmx32m", "vmparam -XX:+CrashOnOutOfMemoryError",
+                                  "vmparam -XX:-CreateCoredumpOnCrash",
+                                  "vmparam -XX:ErrorFile=" + self.box.path("hs_err_%p.log")],
+             1, None),
             ("a missing main class", [], ["mainclass NoSuchClass"], 1,
              "Error: Could not find or load main class NoSuchClass\n"
              "Caused by: java.lang.ClassNotFoundException: NoSuchClass\n"),
@@ -816,7 +825,10 @@ public class Probe {
                     self.assertTrue(result.stderr.endswith(launcher_notice), result)
                 inside_lines = self.comparable(inside.stdout)
                 separate_lines = self.comparable(separate.stdout)
-                if code != 1 or args:
+                if name == "a crash":
+                    for result in (inside, separate):
+                        self.assertIn("Aborting due to java.lang.OutOfMemoryError", result.stdout)
+                elif code != 1 or args:
                     # Java runs in the launcher's process, which started no other.
                     self.assertEqual(inside_lines[0], "process: " + self.app)
                     self.assertNotEqual(inside_lines[1], "parent: " + self.app)

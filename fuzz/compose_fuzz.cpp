@@ -2,10 +2,11 @@
 //
 // Input: one byte of options (bit 0 debug mode, bit 1 POSIX conventions,
 // bit 2 the start fails, bit 3 Java ends with a non-zero code, bit 4 a
-// default runtime is registered, bit 5 the Java path names a file), one byte
-// that repeats every list entry (1 to 256 times), then lines "K text": j
-// javaPath, m mainClass, p vmParams, c vmPaths, J vmJars, a arguments, A
-// arguments from the command line (with every argument before them).
+// default runtime is registered, bit 5 the Java path names a file, bit 6
+// "jvm launcher", bit 7 its library cannot be loaded), one byte that repeats every list entry (1 to
+// 256 times), then lines "K text": j javaPath, m mainClass, p vmParams, c vmPaths, J vmJars, a
+// arguments, A arguments from the command line (with every argument before them), L a file that
+// exists (a virtual machine library).
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -102,6 +103,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       case 'a':
         addEntry(settings.arguments, text, repeat);
         break;
+      case 'L':
+        carafe::fake::state().files[text] = "";
+        break;
       case 'A':
         addEntry(settings.arguments, text, repeat);
         settings.commandLineArguments = static_cast<int>(settings.arguments.entries.size());
@@ -119,6 +123,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   state.processOutcome.created = !input.flag(2);
   state.processOutcome.exitCode = input.flag(3) ? 0xC0000005u : 0;
   state.processOutcome.errorText = "The system cannot find the file specified.";
+  if (input.flag(6)) settings.jvm = "launcher";
+  state.insideOutcome.created = !input.flag(7);
+  state.insideOutcome.errorText =
+      "it is a 32-bit x86 library, and the launcher a 64-bit x64 program";
 
   if (settings.javaPath && settings.mainClass) {
     // The size reserved always leaves room for the text and two more bytes.
@@ -136,6 +144,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int code = carafe::launchJava();
   if (!hadMainClass && (code != carafe::EXIT_NOT_LAUNCHED || !state.processes.empty())) {
     fail("a launch without a main class started something");
+  }
+  // Inside the launcher, Java runs once, and only the virtual machine's
+  // options reach it: the classpath as a property.
+  if (state.insideOutcome.created && !state.inside.empty() && !state.processes.empty()) {
+    fail("Java started twice");
+  }
+  for (const carafe::platform::JavaInside& java : state.inside) {
+    for (const std::string& option : java.options) {
+      if (option == "-classpath" || option == "-cp" || option == "-jar") {
+        fail("an option of the java command reached the virtual machine", option);
+      }
+    }
   }
   const std::size_t limit = carafe::platform::conventions().maxCommandLineLength;
   for (const std::string& command : state.processes) {

@@ -53,6 +53,12 @@ ProcessOutcome runProcess(const std::string& commandLine) {
   return state().processOutcome;
 }
 
+ProcessOutcome runJavaInside(const JavaInside& java) {
+  state().inside.push_back(java);
+  state().events.push_back("inside " + java.library);
+  return state().insideOutcome;
+}
+
 void openUrl(const std::string& url) { state().urls.push_back(url); }
 
 std::vector<std::string> programFiles(const std::string&) { return state().programFiles; }

@@ -72,6 +72,8 @@ struct FakeState {
 
   std::vector<std::string> processes;  // command lines started
   platform::ProcessOutcome processOutcome{true, 0, 0, ""};
+  std::vector<platform::JavaInside> inside;  // Java run inside the launcher
+  platform::ProcessOutcome insideOutcome{true, 0, 0, ""};
   std::vector<std::string> urls;
 };
 

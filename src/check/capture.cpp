@@ -2,6 +2,7 @@
 
 #include "check/machine.h"
 #include "check/observer.h"
+#include "platform/binary_kind.h"
 #include "platform/file_access.h"
 #include "platform/platform.h"
 
@@ -10,6 +11,7 @@ namespace carafe::check {
 namespace {
 
 const platform::Conventions* conventionsInUse = &platform::POSIX_CONVENTIONS;
+unsigned launcherMachine = 0;
 
 Event output(EventKind kind, std::string text) {
   if (!text.empty() && text.back() == '\n') text.pop_back();
@@ -22,6 +24,23 @@ Event output(EventKind kind, std::string text) {
 }  // namespace
 
 void useConventions(const platform::Conventions& conventions) { conventionsInUse = &conventions; }
+
+void useLauncherMachine(unsigned machine) { launcherMachine = machine; }
+
+// Why the launcher could not load the virtual machine library; empty when
+// it can, as far as its file tells.
+std::string libraryProblem(const std::string& library) {
+  std::string header;
+  std::uint64_t size = 0;
+  if (!readFileRange(library, 0, 4096, header, size)) return "it cannot be read";
+  if (launcherMachine != 0) return platform::windowsLibraryProblem(header, launcherMachine);
+  const int bits = platform::elfBits(header);
+  const int launcherBits = static_cast<int>(sizeof(void*) * 8);
+  if (bits == 0) return "it is not an ELF library";
+  if (bits == launcherBits) return std::string();
+  return "it is a " + std::to_string(bits) + "-bit library, and the launcher a " +
+         std::to_string(launcherBits) + "-bit program";
+}
 
 }  // namespace carafe::check
 
@@ -81,6 +100,16 @@ ProcessOutcome runProcess(const std::string& commandLine) {
   Event start = check::output(EventKind::START, commandLine);
   start.caption = outcome.errorText;  // why it cannot be started; empty when it can
   observer().event(start);
+  return outcome;
+}
+
+ProcessOutcome runJavaInside(const JavaInside& java) {
+  ProcessOutcome outcome;
+  outcome.errorText = check::libraryProblem(java.library);
+  outcome.created = outcome.errorText.empty();
+  Event inside = check::output(EventKind::INSIDE, java.library);
+  inside.caption = outcome.errorText;
+  observer().event(inside);
   return outcome;
 }
 

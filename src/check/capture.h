@@ -17,4 +17,9 @@ struct LauncherExit {
 // The conventions that the launcher's logic runs by.
 void useConventions(const platform::Conventions& conventions);
 
+// The processor of the Windows launcher checked (0x8664, 0x14C), whose
+// virtual machine library must be built for the same; 0 for a POSIX one,
+// which is built as the check itself is.
+void useLauncherMachine(unsigned machine);
+
 }  // namespace carafe::check

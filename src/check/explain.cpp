@@ -105,7 +105,8 @@ std::string describeText(const Change& change) {
                {"javaPath", "the Java command"},
                {"workingDirectory", "Java's directory"},
                {"downloadUrl", "the download page"},
-               {"bundledRuntime", "the application's own runtime"}};
+               {"bundledRuntime", "the application's own runtime"},
+               {"jvm", "where Java runs"}};
   std::string name = change.field;
   for (const auto& entry : NAMES) {
     if (change.field == entry.field) name = entry.name;
@@ -178,6 +179,8 @@ Finding explainEvent(const Observation& observation, const Event& event) {
     }
     case EventKind::START:
       return note("starts " + shown(event.text));
+    case EventKind::INSIDE:
+      return note("runs Java inside the launcher with " + shown(event.text));
     case EventKind::URL:
       return note("opens " + shown(event.text));
     case EventKind::EXIT:

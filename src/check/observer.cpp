@@ -44,6 +44,7 @@ std::vector<Change> differences(const LaunchSettings& before, const LaunchSettin
   compareText("javaPath", before.javaPath, after.javaPath, changes);
   compareText("workingDirectory", before.workingDirectory, after.workingDirectory, changes);
   compareText("downloadUrl", before.downloadUrl, after.downloadUrl, changes);
+  compareText("jvm", before.jvm, after.jvm, changes);
   return changes;
 }
 

@@ -25,13 +25,15 @@ enum class EventKind {
   ERROR_OUTPUT,  // a line on standard error ("Can't open ...")
   INCLUDE,       // a configuration file opened for reading: file
   START,         // the Java command the launcher would start: text
+  INSIDE,        // the virtual machine library the launcher would run Java in: text
   URL,           // a page the launcher would open: text
   EXIT,          // the launcher ends here: code
 };
 
 struct Event {
   EventKind kind = EventKind::TRACE;
-  std::string caption;  // NOTICE: its caption; START: why it cannot be started (empty: it can)
+  // NOTICE: its caption; START, INSIDE: why it cannot be started (empty: it can)
+  std::string caption;
   std::string text;
   platform::NoticeStyle style = platform::NoticeStyle::PLAIN;
   int file = -1;  // INCLUDE: index into Observation::files

@@ -9,6 +9,8 @@
 #include "check/machine.h"
 #include "config/reader.h"
 #include "core/version.h"
+#include "launch/compose.h"
+#include "launch/inside.h"
 #include "platform/command_split.h"
 #include "platform/platform.h"
 #include "runtime/bundled_runtime.h"
@@ -346,7 +348,7 @@ void writeRuntime(Writer& out, const CheckedRun& run, const Event* start) {
   const LaunchSettings& settings = run.settings;
   bool launchEvents = false;
   for (const Event& event : observation.launchEvents) {
-    if (event.kind == EventKind::START) continue;
+    if (event.kind == EventKind::START || event.kind == EventKind::INSIDE) continue;
     if (!launchEvents) out.heading("Launch");
     launchEvents = true;
     out.finding(settings.configPath, explainEvent(observation, event), 4);
@@ -610,6 +612,34 @@ void writeCommand(Writer& out, const CheckedRun& run, const std::string& command
   }
 }
 
+// Which way Java starts, where the configuration has a jvm line, and why.
+void writeStartingJava(Writer& out, const CheckedRun& run, const Event* inside,
+                       const Event* start) {
+  const LaunchSettings& settings = run.settings;
+  if (!settings.jvm || (inside == nullptr && start == nullptr)) return;
+  out.heading("Starting Java");
+  if (*settings.jvm == JVM_SEPARATE) {
+    out.line("jvm separate: Java starts as a process of its own, as without the line");
+    return;
+  }
+  std::string reason;
+  if (inside != nullptr && inside->caption.empty()) {
+    out.line("jvm launcher: Java starts inside the launcher, with the virtual machine library " +
+             shown(inside->text));
+    out.line("Java's process is the launcher's own, and the command line has no length limit");
+    return;
+  }
+  if (inside != nullptr) {
+    reason = shown(inside->text) + " cannot be loaded: " + inside->caption;
+  } else {
+    observer().pause(true);
+    reason = planJavaInside(start->text).reason;
+    observer().pause(false);
+  }
+  out.warning(settings.configPath,
+              "jvm launcher, but Java starts as a separate process: " + shown(reason));
+}
+
 // Why the launcher would not start Java, in one line.
 std::string reasonNotStarted(const CheckedRun& run, const Event* start) {
   const Observation& observation = run.observation;
@@ -656,19 +686,36 @@ Report writeReport(const CheckedRun& run, bool quiet) {
   }
 
   const Event* start = findEvent(observation.launchEvents, EventKind::START);
+  const Event* inside = findEvent(observation.launchEvents, EventKind::INSIDE);
+  const bool startsInside = inside != nullptr && inside->caption.empty();
   writeRuntime(out, run, start);
-  const bool started = start != nullptr && start->caption.empty();
+  const bool started = startsInside || (start != nullptr && start->caption.empty());
   writeRuntimes(out, run);
-  if (start != nullptr) {
-    const std::vector<std::string> words = platform::splitCommandLine(start->text);
+  writeStartingJava(out, run, inside, start);
+  if (start != nullptr || startsInside) {
+    // Inside the launcher, the command is what a separate process would run.
+    std::string command;
+    if (start != nullptr) {
+      command = start->text;
+    } else {
+      observer().pause(true);
+      command = composeCommandLine();
+      observer().pause(false);
+    }
+    const std::vector<std::string> words = platform::splitCommandLine(command);
     writeJavaDirectory(out, run);
     writeClasspath(out, run, words);
-    writeCommand(out, run, start->text, words);
+    writeCommand(out, run, command, words);
   }
 
   Report report;
   out.heading("Result");
-  if (started) {
+  if (startsInside) {
+    out.line(
+        "The launcher would run Java inside itself, with this command's meaning, and end "
+        "with Java's exit code.");
+    report.exitCode = out.warnings() > 0 ? CHECK_WARNINGS : CHECK_CLEAN;
+  } else if (started) {
     out.line("The launcher would start Java with this command, and end with Java's exit code.");
     report.exitCode = out.warnings() > 0 ? CHECK_WARNINGS : CHECK_CLEAN;
   } else {

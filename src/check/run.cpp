@@ -60,6 +60,9 @@ CheckedRun runChecked(const std::string& launcherPath, const std::vector<std::st
 
   resetLaunchSettings();
   useConventions(*run.conventions);
+  useLauncherMachine(run.conventions == &platform::POSIX_CONVENTIONS ? 0
+                     : run.build == "carafe32.exe"                   ? 0x14C
+                                                                     : 0x8664);
   platform::currentDirectory(run.startDirectory);
   std::vector<const char*> vector;
   for (const std::string& word : run.words) vector.push_back(word.c_str());

@@ -42,6 +42,7 @@ const KeywordRule KEYWORDS[KEYWORD_COUNT] = {
     {"downloadUrl", Keyword::DOWNLOADURL, true, false},
     {"optionalInclude", Keyword::OPTIONAL_INCLUDE, true, false},
     {"bundledRuntime", Keyword::BUNDLED_RUNTIME, true, false},
+    {"jvm", Keyword::JVM, false, false},
 };
 // clang-format on
 
@@ -92,6 +93,17 @@ void setDownloadUrl(const std::string& url, const std::string& line) {
   showError("Error", formatText("Can't use the line \"%s\": the download page must be an "
                                 "http or https address.\nThe line is skipped.",
                                 line.c_str()));
+}
+
+// Where Java runs: inside the launcher, or as a process of its own.
+void setJvm(const std::string& value) {
+  if (value == JVM_LAUNCHER || value == JVM_SEPARATE) {
+    launchSettings.jvm = value;
+    return;
+  }
+  showError("Error", formatText("\"jvm %s\" is not understood: the values are \"%s\" and "
+                                "\"%s\".\nThe line is skipped.",
+                                value.c_str(), JVM_LAUNCHER, JVM_SEPARATE));
 }
 
 void applyKeyword(const KeywordRule& rule, const std::string& value, const std::string& line) {
@@ -155,6 +167,9 @@ void applyKeyword(const KeywordRule& rule, const std::string& value, const std::
       break;
     case Keyword::BUNDLED_RUNTIME:
       useBundledRuntime(text);
+      break;
+    case Keyword::JVM:
+      setJvm(text);
       break;
   }
 }

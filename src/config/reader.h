@@ -24,7 +24,7 @@ int readConfigFile(const std::string& path);
 // clang-format off
 enum class Keyword { VMPARAM, JAVAPATH, ADDPATH, MAINCLASS, APPNAME, JAVAVERSION, ADDJARS,
                      ARGUMENT, ADDJAR, INCLUDE,
-                     WORKING_DIRECTORY, DOWNLOADURL, OPTIONAL_INCLUDE, BUNDLED_RUNTIME };
+                     WORKING_DIRECTORY, DOWNLOADURL, OPTIONAL_INCLUDE, BUNDLED_RUNTIME, JVM };
 // clang-format on
 
 // One keyword of the format: its word, and how its value is expanded.
@@ -35,11 +35,15 @@ struct KeywordRule {
   bool quoteIfSpaced;  // an expansion that holds a space is quoted
 };
 
-constexpr std::size_t KEYWORD_COUNT = 14;
+constexpr std::size_t KEYWORD_COUNT = 15;
 
 // The one value of "workingDirectory": Java starts in the directory the
 // launcher was started from.
 constexpr const char* CALLER_DIRECTORY = "caller";
+// The values of "jvm": Java inside the launcher's process, or a process of
+// its own (as without the line).
+constexpr const char* JVM_LAUNCHER = "launcher";
+constexpr const char* JVM_SEPARATE = "separate";
 // The keywords in the order they are tested: the first one that a line begins
 // with applies, compared letter for letter over the keyword's length.
 extern const KeywordRule KEYWORDS[KEYWORD_COUNT];

@@ -44,6 +44,9 @@ struct LaunchSettings {
   std::string callerDirectory;
   // "workingDirectory" ("caller"): Java starts in callerDirectory.
   std::optional<std::string> workingDirectory;
+  // "jvm": "launcher" starts Java inside the launcher's own process,
+  // "separate" (and no line) as a process of its own.
+  std::optional<std::string> jvm;
 };
 
 extern LaunchSettings launchSettings;

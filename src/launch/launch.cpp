@@ -4,10 +4,37 @@
 #include "core/notice.h"
 #include "core/settings.h"
 #include "launch/compose.h"
+#include "launch/inside.h"
 #include "platform/platform.h"
 #include "runtime/default_lookup.h"
 
 namespace carafe {
+
+namespace {
+
+// Runs Java inside the launcher, as "jvm launcher" asks; false when a
+// separate process has to start instead, which a debug trace line explains.
+// Java's current directory is the launcher's by then.
+bool ranInside(const std::string& commandLine, platform::ProcessOutcome& outcome) {
+  const LaunchSettings& settings = launchSettings;
+  if (settings.workingDirectory && !settings.callerDirectory.empty()) {
+    platform::changeDirectory(settings.callerDirectory);
+  }
+  const InsidePlan plan = planJavaInside(commandLine);
+  if (!plan.possible) {
+    traceDebug(formatText("Java starts as a separate process: %s\n", plan.reason.c_str()));
+    return false;
+  }
+  const char* library = plan.java.library.c_str();
+  traceDebug(formatText("Java starts inside the launcher: %s\n", library));
+  outcome = platform::runJavaInside(plan.java);
+  if (outcome.created) return true;
+  traceDebug(formatText("Java starts as a separate process: %s cannot be loaded: %s\n", library,
+                        outcome.errorText.c_str()));
+  return false;
+}
+
+}  // namespace
 
 int launchJava() {
   LaunchSettings& settings = launchSettings;
@@ -25,8 +52,12 @@ int launchJava() {
   const std::string commandLine = composeCommandLine();
   showDebug("Command Line is", commandLine);
 
+  // Inside the launcher the command is no process's: it has no length limit.
+  platform::ProcessOutcome outcome;
+  const bool inside = wantsJavaInside() && ranInside(commandLine, outcome);
+
   const std::size_t limit = platform::conventions().maxCommandLineLength;
-  if (limit != 0 && commandLine.size() > limit) {
+  if (!inside && limit != 0 && commandLine.size() > limit) {
     showError("Error", formatText("The Java command line has %d characters; at most %d can be "
                                   "started.\nShorten the lists in %s.",
                                   static_cast<int>(commandLine.size()), static_cast<int>(limit),
@@ -40,7 +71,7 @@ int launchJava() {
   if (settings.workingDirectory && !settings.callerDirectory.empty()) {
     platform::changeDirectory(settings.callerDirectory);
   }
-  const platform::ProcessOutcome outcome = platform::runProcess(commandLine);
+  if (!inside) outcome = platform::runProcess(commandLine);
   if (!outcome.created) {
     showError("Error",
               formatText("Can't start Java %s\n%s", javaPath.c_str(), outcome.errorText.c_str()));

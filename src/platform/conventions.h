@@ -27,6 +27,11 @@ struct Conventions {
   // command-line application's shell has the code itself ("grep" ends with 1
   // for "no match"). An abnormal end is reported everywhere.
   bool noticeForEveryExitCode;
+  // Where a runtime keeps its virtual machine library, each appended to its
+  // home, in the order they are tried: the server machine before the client
+  // one, the Java 9 layout before Java 8's. Ends with nullptr; nullptr alone
+  // where Java is never started inside the launcher.
+  const char* const* virtualMachineLibraries;
 };
 
 // Windows: drive paths with backslashes, ";" classpaths, javaw.exe.

@@ -156,6 +156,26 @@ struct ProcessOutcome {
 // flushed first so that trace lines come before the child's output.
 ProcessOutcome runProcess(const std::string& commandLine);
 
+// ---- Java inside the launcher -------------------------------------------
+
+// What the runtime's virtual machine library is given to run the application
+// in the launcher's own process: the meaning of the composed command.
+struct JavaInside {
+  std::string library;                 // the library's full path
+  std::vector<std::string> options;    // the virtual machine's options, one each
+  std::string mainClass;               // as the java command takes it
+  std::vector<std::string> arguments;  // the application's, exactly
+  std::size_t stackSize = 0;           // of the thread that runs main; 0: the library's default
+  std::string splashImage;             // shown before Java starts; empty: none
+};
+
+// Loads the library and runs the application on a thread of its own, waits
+// until it has ended and reads its exit code, as runProcess does for a
+// separate process. created is false when the library cannot be loaded or
+// used (errorText says why); nothing of Java has run then, and a separate
+// process can be started instead. Standard output is flushed first.
+ProcessOutcome runJavaInside(const JavaInside& java);
+
 // Opens a URL in the user's default browser without waiting for it.
 void openUrl(const std::string& url);
 

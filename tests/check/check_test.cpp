@@ -55,14 +55,29 @@ std::string utf16(const std::string& text) {
   return bytes;
 }
 
+// The first bytes of a Windows library built for machine.
+std::string libraryHeader(unsigned machine) {
+  std::string bytes = "MZ" + std::string(0x3A, '\0');
+  putLittle(bytes, 0x40, 4);
+  bytes += std::string("PE\0\0", 4);
+  putLittle(bytes, machine, 2);
+  return bytes;
+}
+
 // A machine with one runtime and the application's jar; app.exe and its
-// configuration in D:\Apps.
+// configuration in D:\Apps. Two runtimes beside it have a jvm.dll, one for
+// x64 and one for x86.
 Report check(const std::string& config, bool quiet = true) {
   fake::reset(platform::WINDOWS_CONVENTIONS);
   fake::addRuntime("1.8", "C:\\jre");
   fake::addRuntime("1.8.0_60", "C:\\jre");
   fake::setCurrentVersion("1.8");
   state().files["C:\\jre\\bin\\javaw.exe"] = "MZ";
+  for (const auto& runtime : {std::make_pair("C:\\jre64", 0x8664u), {"C:\\jre32", 0x14Cu}}) {
+    state().files[std::string(runtime.first) + "\\bin\\javaw.exe"] = "MZ";
+    state().files[std::string(runtime.first) + "\\bin\\server\\jvm.dll"] =
+        libraryHeader(runtime.second);
+  }
   state().files["app.jar"] = zipOf({"META-INF/MANIFEST.MF", "app/Main.class"});
   state().files["D:\\Apps\\app.config"] = config;
   state().directories["lib"] = {};
@@ -171,6 +186,24 @@ TEST(Check, SaysWhyEachSkippedLineDoesNothing) {
        "it is saved as UTF-16 (\"Unicode\").\\nSave it as UTF-8 and start again.\n"
        "D:\\Apps\\app.config: error: the launcher would not start Java",
        CHECK_NO_START},
+      {"Java inside the launcher",
+       "mainclass app.Main\naddjar app.jar\njvm launcher\n"
+       "javapath C:\\jre64\\bin\\javaw.exe\n",
+       "", CHECK_CLEAN},
+      {"Java inside the launcher, but a 32-bit jvm.dll",
+       "mainclass app.Main\naddjar app.jar\njvm launcher\njavapath C:\\jre32\\bin\\javaw.exe\n",
+       "D:\\Apps\\app.config: warning: jvm launcher, but Java starts as a separate process: "
+       "C:\\jre32\\bin\\server\\jvm.dll cannot be loaded: it is a 32-bit x86 library, and the "
+       "launcher a 64-bit x64 program",
+       CHECK_WARNINGS},
+      {"Java inside the launcher, but a runtime without jvm.dll",
+       "mainclass app.Main\naddjar app.jar\njvm launcher\n",
+       "D:\\Apps\\app.config: warning: jvm launcher, but Java starts as a separate process: the "
+       "runtime C:\\jre has no virtual machine library (bin\\server\\jvm.dll)",
+       CHECK_WARNINGS},
+      {"a jvm line of another value", "mainclass app.Main\naddjar app.jar\njvm inside\n",
+       at + "3: warning: notice \"Error\" (error): \"jvm inside\" is not understood",
+       CHECK_WARNINGS},
       {"no main class", "addjar app.jar\n",
        "D:\\Apps\\app.config: error: the launcher would not start Java: \"Error\": "
        "D:\\Apps\\app.config has no \"mainclass\" line. (exit code 2)",

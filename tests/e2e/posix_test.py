@@ -749,6 +749,229 @@ public class ReadIt {
                         self.assertEqual(result.stderr, stderr, result)
 
 
+def png_of_size(width, height):
+    """A PNG image of one colour."""
+    import struct
+    import zlib
+
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data
+                + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+
+    rows = b"".join(b"\x00" + b"\x20\x60\xa0" * width for _ in range(height))
+    return (b"\x89PNG\r\n\x1a\n"
+            + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
+
+
+def real_runtime(feature="17"):
+    """The home of a real JDK of that feature version with its virtual machine
+    library, or None."""
+    if not os.path.isdir(JVM_ROOT):
+        return None
+    for name in sorted(os.listdir(JVM_ROOT)):
+        home = os.path.join(JVM_ROOT, name)
+        release = os.path.join(home, "release")
+        if os.path.islink(home) or not os.path.isfile(release):
+            continue
+        with open(release) as f:
+            versions = re.findall(r'^JAVA_VERSION="([^"]+)"', f.read(), re.M)
+        if (versions and versions[0].split(".")[0] == feature
+                and os.path.isfile(os.path.join(home, "lib", "server", "libjvm.so"))
+                and os.access(os.path.join(home, "bin", "javac"), os.X_OK)):
+            return home
+    return None
+
+
+class JavaInside(unittest.TestCase):
+    """"jvm launcher" runs the machine's real Java inside the launcher: the same
+    application with the same meaning as the separate process, in one process."""
+
+    PROBE = """import java.util.*;
+public class Probe {
+    public static void main(String[] args) throws Exception {
+        ProcessHandle self = ProcessHandle.current();
+        System.out.println("process: " + self.info().command().orElse("?"));
+        System.out.println("parent: " + self.parent().flatMap(p -> p.info().command()).orElse("?"));
+        for (Map.Entry<Object, Object> e : new TreeMap<>(System.getProperties()).entrySet())
+            System.out.println("property " + e.getKey() + "=" + e.getValue());
+        System.out.println("max memory: " + Runtime.getRuntime().maxMemory());
+        System.out.println("classpath entries: "
+            + System.getProperty("java.class.path").split(":", -1).length);
+        System.out.println("java.lang open: " + Object.class.getModule().isOpen("java.lang",
+            Probe.class.getModule()));
+        System.out.println("args: " + Arrays.toString(args));
+        Runtime.getRuntime().addShutdownHook(new Thread(() -> System.out.println("shutdown hook")));
+        String mode = args.length > 0 ? args[0] : "";
+        if (mode.equals("exit")) System.exit(Integer.parseInt(args[1]));
+        if (mode.equals("throw")) throw new IllegalStateException("from main");
+        if (mode.equals("oom")) {
+            List<long[]> all = new ArrayList<>();
+            while (true) all.add(new long[1 << 20]);
+        }
+        if (mode.equals("splash")) {
+            java.awt.SplashScreen splash = java.awt.SplashScreen.getSplashScreen();
+            System.out.println("splash: " + (splash == null ? "none"
+                : splash.getImageURL() + " " + splash.getSize().width + "x"
+                  + splash.getSize().height));
+        }
+        if (mode.equals("thread")) {
+            Thread late = new Thread(() -> {
+                try { Thread.sleep(300); } catch (InterruptedException e) { }
+                System.out.println("the last thread ends");
+            });
+            late.start();
+        }
+        System.out.println("main ends");
+    }
+}
+"""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.home = real_runtime()
+        if cls.home is None:
+            raise unittest.SkipTest("no JDK 17 with lib/server/libjvm.so in %s" % JVM_ROOT)
+        cls.box = harness.Sandbox(CARAFE)
+        cls.box.__enter__()
+        cls.app = cls.box.install_app("probe")
+        app_dir = os.path.dirname(cls.app)
+        source = cls.box.write_file(cls.box.path("src", "Probe.java"), cls.PROBE)
+        subprocess.run([os.path.join(cls.home, "bin", "javac"), "-d",
+                        os.path.join(app_dir, "classes"), source], check=True)
+        for number in range(2000):
+            cls.box.write_file(os.path.join(app_dir, "lib", "library-%04d.jar" % number))
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.box.__exit__(None, None, None)
+
+    def environment(self, extra=None):
+        """The sandbox's, where a sanitizer build looks for no leaks: the leak
+        checker cannot walk the memory of a Java virtual machine at exit (the
+        launcher's own leaks are looked for by every other test)."""
+        options = os.environ.get("ASAN_OPTIONS", "")
+        return self.box.environment(extra=dict(
+            extra or {}, ASAN_OPTIONS=(options + ":" if options else "") + "detect_leaks=0"))
+
+    def start(self, jvm, args=(), lines=()):
+        self.box.write_config(self.app, "\n".join(
+            ["mainclass Probe", "javapath %s/bin/java" % self.home, "addpath classes"]
+            + (["jvm " + jvm] if jvm else []) + list(lines)) + "\n")
+        return self.box.run(self.app, args, cwd=self.box.root, timeout=120,
+                            env=self.environment())
+
+    def test_the_same_application_runs_inside_the_launcher_s_own_process(self):
+        java = self.home + "/bin/java"
+        cases = [
+            # name, arguments, configuration lines, exit code, end of standard error
+            ("ends with main", ["a", "b c"], [], 0, ""),
+            ("System.exit(3)", ["exit", "3"], [], 3, None),
+            ("an uncaught exception", ["throw"], [], 1,
+             'Exception in thread "main" java.lang.IllegalStateException: from main\n'
+             "\tat Probe.main(Probe.java:"),
+            ("a non-daemon thread outlives main", ["thread"], [], 0, ""),
+            ("options", [], ['vmparam -Dprobe.name="x y"', "vmparam -Xmx96m",
+                             "vmparam --add-opens java.base/java.lang=ALL-UNNAMED"], 0, ""),
+            ("2,000 jars", [], ["addjars lib"], 0, ""),
+            ("2,000 jars through lib/*", [], ["addpath lib/*"], 0, ""),
+            # The machine aborts: the code of a separate Java, and no hang.
+            ("a crash", ["oom"], ["vmparam -Xmx32m", "vmparam -XX:+CrashOnOutOfMemoryError",
+                                  "vmparam -XX:-CreateCoredumpOnCrash",
+                                  "vmparam -XX:ErrorFile=" + self.box.path("hs_err_%p.log")],
+             1, None),
+            ("a missing main class", [], ["mainclass NoSuchClass"], 1,
+             "Error: Could not find or load main class NoSuchClass\n"
+             "Caused by: java.lang.ClassNotFoundException: NoSuchClass\n"),
+        ]
+        for name, args, lines, code, stderr_part in cases:
+            with self.subTest(name):
+                inside = self.start("launcher", args, lines)
+                separate = self.start("separate", args, lines)
+                for result in (inside, separate):
+                    self.assertEqual(result.code, code, result)
+                    if stderr_part:
+                        self.assertIn(stderr_part, result.stderr)
+                    # A normal end's code passes on without the launcher's notice,
+                    # inside as from a separate Java: the shell has it.
+                    self.assertNotIn("Error launching Class", result.stderr)
+                inside_lines = self.comparable(inside.stdout)
+                separate_lines = self.comparable(separate.stdout)
+                if name == "a crash":
+                    for result in (inside, separate):
+                        self.assertIn("Aborting due to java.lang.OutOfMemoryError", result.stdout)
+                elif code != 1 or args:
+                    # Java runs in the launcher's process, which started no other.
+                    self.assertEqual(inside_lines[0], "process: " + self.app)
+                    self.assertNotEqual(inside_lines[1], "parent: " + self.app)
+                    self.assertEqual(separate_lines[0], "process: " + java)
+                    self.assertEqual(inside_lines[2:], separate_lines[2:])
+                    self.assertEqual(inside.stderr, separate.stderr)
+                if name == "options":
+                    self.assertIn("property probe.name=x y", inside_lines)
+                    self.assertIn("java.lang open: true", inside_lines)
+                    self.assertIn("max memory: %d" % (96 * 1024 * 1024), inside_lines)
+                if name.startswith("2,000"):
+                    self.assertIn("classpath entries: %d" % (2000 + 2), inside_lines)
+                if name.startswith("a non-daemon"):
+                    self.assertEqual(inside_lines[-3:],
+                                     ["main ends", "the last thread ends", "shutdown hook"])
+                if code in (0, 3) or name == "an uncaught exception":
+                    self.assertEqual(inside_lines[-1], "shutdown hook")
+
+    @staticmethod
+    def comparable(output):
+        """The lines of the output, with the jars of a lib/* classpath in one
+        order (the java command lists them in the directory's order, which is
+        not specified), and without the two properties that tell where the
+        heap and the shared class archive found room in the address space,
+        which the process's other mappings decide (a sanitizer's shadow)."""
+        lines = [line for line in output.splitlines()
+                 if not line.startswith(("property java.vm.compressedOopsMode=",
+                                         "property java.vm.info="))]
+        for index, line in enumerate(lines):
+            if line.startswith("property java.class.path="):
+                entries = line[len("property java.class.path="):].split(":")
+                lines[index] = "property java.class.path=" + ":".join(
+                    entries[:1] + sorted(entries[1:-1]) + entries[-1:])
+        return lines
+
+    def test_the_splash_screen_is_shown_as_the_java_command_shows_it(self):
+        xvfb = shutil.which("Xvfb")
+        if xvfb is None:
+            self.skipTest("no Xvfb for a display")
+        read_end, write_end = os.pipe()
+        server = subprocess.Popen([xvfb, "-displayfd", str(write_end), "-nolisten", "tcp"],
+                                  pass_fds=(write_end,), stdout=subprocess.DEVNULL,
+                                  stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        self.addCleanup(server.wait)
+        self.addCleanup(server.terminate)
+        with os.fdopen(read_end) as reader:
+            display = ":" + reader.readline().strip()
+        image = self.box.write_file(os.path.join(os.path.dirname(self.app), "splash.png"),
+                                    png_of_size(40, 30))
+        env = self.environment({"DISPLAY": display})
+        for jvm in ("launcher", "separate"):
+            with self.subTest(jvm):
+                self.box.write_config(self.app, "mainclass Probe\njavapath %s/bin/java\n"
+                                      "addpath classes\nvmparam -splash:splash.png\njvm %s\n"
+                                      % (self.home, jvm))
+                result = self.box.run(self.app, ["splash"], cwd=self.box.root, env=env,
+                                      timeout=120)
+                self.assertEqual(result.code, 0, result)
+                self.assertIn("splash: file:%s 40x30\n" % image, result.stdout)
+
+    def test_a_runtime_without_the_library_is_started_as_a_separate_process(self):
+        runtime = self.box.make_runtime("17.0.15")
+        app = self.box.install_app("fake", config="mainclass app.Main\njvm launcher\n")
+        result = self.box.run(app, ["-d"], jvm_path=[self.box.runtimes_dir])
+        self.assertEqual(result.code, 0, result)
+        self.assertEqual(result.java_argv, [runtime.java, "-classpath", "", "app.Main"])
+        self.assertIn("Java starts as a separate process: the runtime %s has no virtual machine "
+                      "library (lib/server/libjvm.so)\n" % runtime.home, result.stderr)
+
+
 def main():
     global CARAFE, EXAMPLES
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])

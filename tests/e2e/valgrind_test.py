@@ -27,6 +27,8 @@ NOT_UNDER_VALGRIND = {
         ("StartAndExitCodes.test_java_that_cannot_be_started", FAILED_EXEC),
         ("ExampleApplication", "the example application holds the statically linked launcher; "
                                "e2e_posix runs it"),
+        ("JavaInside", "the Java virtual machine inside the launcher is not the launcher's code, "
+                       "and memcheck cannot follow its generated code; e2e_posix runs it"),
     ],
     "faults_test": [
         ("Launch.test_java_that_cannot_be_started", FAILED_EXEC),

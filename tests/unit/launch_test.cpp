@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include "core/notice.h"
 #include "core/settings.h"
 #include "fake_platform.h"
+#include "launch/inside.h"
 
 namespace carafe {
 namespace {
@@ -148,6 +150,284 @@ TEST(LaunchJava, ReportsWhatKeepsJavaFromStartingAndReturns2) {
     EXPECT_EQ(state().notices[0].style, NoticeStyle::ERROR);
     for (const std::string& mention : c.mentions) {
       EXPECT_NE(state().notices[0].text.find(mention), std::string::npos) << mention;
+    }
+  }
+}
+
+struct InsideCase {
+  const char* name;
+  const platform::Conventions* conventions;
+  std::vector<std::string> files;  // besides the command's runtime's
+  std::string command;
+  std::string library;  // empty: a separate process, for reason
+  std::vector<std::string> options;
+  std::vector<std::string> arguments;
+  std::string reason;
+  std::size_t stackSize = 0;
+  std::string splashImage = std::string();
+};
+
+TEST(PlanJavaInside, ReadsTheCommandAsTheJavaCommandReadsIt) {
+  const platform::Conventions* posix = &platform::POSIX_CONVENTIONS;
+  const platform::Conventions* windows = &platform::WINDOWS_CONVENTIONS;
+  const std::string server = "/jdk/lib/server/libjvm.so";
+  const std::string launcher = "-Dsun.java.launcher=SUN_STANDARD";
+  const InsideCase cases[] = {
+      {"options, classpath, main class and arguments",
+       posix,
+       {server},
+       "/jdk/bin/java -Xmx1g -ea -classpath a.jar:b.jar: app.Main x \"y z\" ",
+       server,
+       {"-Xmx1g", "-ea", "-Djava.class.path=a.jar:b.jar:", "-Dsun.java.command=app.Main x y z",
+        launcher},
+       {"x", "y z"},
+       ""},
+      {"module options joined to their values",
+       posix,
+       {server},
+       "/jdk/bin/java --add-opens java.base/java.lang=ALL-UNNAMED -p mods --add-modules=m "
+       "--enable-native-access ALL-UNNAMED -classpath \"\" M",
+       server,
+       {"--add-opens=java.base/java.lang=ALL-UNNAMED", "--module-path=mods", "--add-modules=m",
+        "--enable-native-access=ALL-UNNAMED", "-Djava.class.path=", "-Dsun.java.command=M",
+        launcher},
+       {},
+       ""},
+      {"dir/* and * as their jars, .jar and .JAR only; one that matches nothing as written",
+       posix,
+       {server},
+       "/jdk/bin/java -classpath lib/*:*:empty/*:x/y*: M",
+       server,
+       {"-Djava.class.path=lib/a.jar:lib/B.JAR:lib/sub.jar:top.jar:empty/*:x/y*:",
+        "-Dsun.java.command=M", launcher},
+       {},
+       ""},
+      {"-Xss sizes the thread of main, -splash: is shown, -client chooses the client machine",
+       posix,
+       {server, "/jdk/lib/client/libjvm.so"},
+       "/jdk/bin/java -Xss512k -splash:s.png -client -server -client -classpath \"\" M",
+       "/jdk/lib/client/libjvm.so",
+       {"-Xss512k", "-Djava.class.path=", "-Dsun.java.command=M", launcher},
+       {},
+       "",
+       512 * 1024,
+       "s.png"},
+      {"a relative program, from the current directory",
+       posix,
+       {"/work/jre/lib/server/libjvm.so"},
+       "jre/bin/java -classpath \"\" M",
+       "/work/jre/lib/server/libjvm.so",
+       {"-Djava.class.path=", "-Dsun.java.command=M", launcher},
+       {},
+       ""},
+      {"a program in no runtime's bin, by the path its link leads to",
+       posix,
+       {server},
+       "/usr/local/bin/java -classpath \"\" M",
+       server,
+       {"-Djava.class.path=", "-Dsun.java.command=M", launcher},
+       {},
+       ""},
+      {"Windows: the runtime of a Java 8 JDK, a quoted path",
+       windows,
+       {"C:\\Program Files\\jdk8\\jre\\bin\\server\\jvm.dll"},
+       "\"C:\\Program Files\\jdk8\\bin\\javaw.exe\" -classpath lib\\*;a.jar; M",
+       "C:\\Program Files\\jdk8\\jre\\bin\\server\\jvm.dll",
+       {"-Djava.class.path=lib\\w.jar;a.jar;", "-Dsun.java.command=M", launcher},
+       {},
+       ""},
+      {"no library",
+       posix,
+       {},
+       "/jdk/bin/java -classpath \"\" M",
+       "",
+       {},
+       {},
+       "the runtime /jdk has no virtual machine library (lib/server/libjvm.so)"},
+      {"a Windows runtime without jvm.dll",
+       windows,
+       {},
+       "C:\\jre\\bin\\javaw.exe -classpath \"\" M",
+       "",
+       {},
+       {},
+       "the runtime C:\\jre has no virtual machine library (bin\\server\\jvm.dll)"},
+      {"a bare program name",
+       posix,
+       {server},
+       "java -classpath \"\" M",
+       "",
+       {},
+       {},
+       "the Java command java names no directory"},
+      {"a program outside a bin directory",
+       posix,
+       {server},
+       "/jdk/java -classpath \"\" M",
+       "",
+       {},
+       {},
+       "the Java command /jdk/java is not in a runtime's bin directory"},
+      {"-jar",
+       posix,
+       {server},
+       "/jdk/bin/java -jar app.jar -classpath \"\" M",
+       "",
+       {},
+       {},
+       "the option -jar is the java command's"},
+      {"-XshowSettings",
+       posix,
+       {server},
+       "/jdk/bin/java -XshowSettings:all -classpath \"\" M",
+       "",
+       {},
+       {},
+       "the option -XshowSettings:all is the java command's"},
+      {"an argument file",
+       posix,
+       {server},
+       "/jdk/bin/java -classpath \"\" @app.args",
+       "",
+       {},
+       {},
+       "the java command reads the argument file @app.args"},
+      {"a source file",
+       posix,
+       {server, "App.java"},
+       "/jdk/bin/java -classpath \"\" App.java",
+       "",
+       {},
+       {},
+       "the java command compiles the source file App.java"},
+      {"a stack size that is none",
+       posix,
+       {server},
+       "/jdk/bin/java -Xss1x -classpath \"\" M",
+       "",
+       {},
+       {},
+       "the option -Xss1x is not a stack size"},
+  };
+  for (const InsideCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    fake::reset(*c.conventions);
+    for (const std::string& file : c.files) state().files[file] = "";
+    state().directories["lib/"] = {{"a.jar", false},
+                                   {"B.JAR", false},
+                                   {"c.Jar", false},
+                                   {"notes.txt", false},
+                                   {"sub.jar", true}};
+    state().directories["."] = {{"top.jar", false}};
+    state().directories["lib\\"] = {{"w.jar", false}};
+    state().links["/usr/local/bin/java"] = "/jdk/bin/java";
+    const InsidePlan plan = planJavaInside(c.command);
+    EXPECT_EQ(plan.possible, !c.library.empty());
+    EXPECT_EQ(plan.reason, c.reason);
+    if (!plan.possible) continue;
+    EXPECT_EQ(plan.java.library, c.library);
+    EXPECT_EQ(plan.java.options, c.options);
+    EXPECT_EQ(plan.java.mainClass,
+              c.command.find("app.Main") != std::string::npos ? "app.Main" : "M");
+    EXPECT_EQ(plan.java.arguments, c.arguments);
+    EXPECT_EQ(plan.java.stackSize, c.stackSize);
+    EXPECT_EQ(plan.java.splashImage, c.splashImage);
+  }
+
+  // JDK_JAVA_OPTIONS is the java command's to read.
+  fake::reset(*posix);
+  state().files[server] = "";
+  state().environment = {"JDK_JAVA_OPTIONS=-Xmx1g"};
+  EXPECT_EQ(planJavaInside("/jdk/bin/java -classpath \"\" M").reason,
+            "JDK_JAVA_OPTIONS is set, and the java command reads it");
+}
+
+struct InsideLaunchCase {
+  const char* name;
+  std::optional<std::string> jvm;
+  bool library;
+  platform::ProcessOutcome inside;
+  std::size_t javaPathLength;
+  int result;
+  std::size_t insideStarts;
+  std::size_t processes;
+  std::string trace;  // the debug trace line about where Java starts; empty: none
+};
+
+TEST(LaunchJava, StartsJavaInsideTheLauncherWhereTheConfigurationAsksAndItCan) {
+  const std::string library = "D:\\jre\\bin\\server\\jvm.dll";
+  const InsideLaunchCase cases[] = {
+      {"inside, ending with 3",
+       "launcher",
+       true,
+       {true, 3, 0, ""},
+       0,
+       3,
+       1,
+       0,
+       "Java starts inside the launcher: " + library + "\n"},
+      {"inside, a command too long for a process",
+       "launcher",
+       true,
+       {true, 0, 0, ""},
+       33000,
+       0,
+       1,
+       0,
+       "Java starts inside the launcher: " + library + "\n"},
+      {"a library that cannot be loaded",
+       "launcher",
+       true,
+       {false, 0, 0, "it is a 32-bit x86 library, and the launcher a 64-bit x64 program"},
+       0,
+       3,
+       1,
+       1,
+       "Java starts inside the launcher: " + library +
+           "\nJava starts as a separate process: " + library +
+           " cannot be loaded: it is a 32-bit x86 library, and the launcher a 64-bit x64 "
+           "program\n"},
+      {"no library",
+       "launcher",
+       false,
+       {},
+       0,
+       3,
+       0,
+       1,
+       "Java starts as a separate process: the runtime D:\\jre has no virtual machine library "
+       "(bin\\server\\jvm.dll)\n"},
+      {"jvm separate", "separate", true, {}, 0, 3, 0, 1, ""},
+      {"no jvm line", std::nullopt, true, {}, 0, 3, 0, 1, ""},
+  };
+  for (const InsideLaunchCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    fake::reset();
+    launchSettings.debugMode = true;
+    launchSettings.mainClass = "M";
+    launchSettings.jvm = c.jvm;
+    launchSettings.javaPath =
+        "D:\\jre\\bin\\java.exe" + std::string(c.javaPathLength + 1, ' ') + "-Dx";
+    if (c.library) state().files[library] = "";
+    state().insideOutcome = c.inside;
+    state().processOutcome = {true, 3, 0, ""};
+    EXPECT_EQ(launchJava(), c.result);
+    EXPECT_EQ(state().inside.size(), c.insideStarts);
+    EXPECT_EQ(state().processes.size(), c.processes);
+    std::string traced;
+    for (const std::string& event : state().events) {
+      if (event.compare(0, 17, "trace Java starts") == 0) traced += event.substr(6);
+    }
+    EXPECT_EQ(traced, c.trace);
+    // The end is reported as for a separate process.
+    EXPECT_EQ(state().events.back(),
+              formatText("trace CreateProcess ret 1, exitCode=%d\n", c.result));
+    if (c.result != 0) {
+      EXPECT_EQ(state().notices.back(),
+                (Notice{"Error",
+                        "Error launching Class M\n with Java " + *launchSettings.javaPath +
+                            ".\nError=" + std::to_string(c.result),
+                        NoticeStyle::ERROR}));
     }
   }
 }

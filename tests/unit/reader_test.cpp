@@ -414,11 +414,13 @@ TEST(ReadConfigFile, StoresEveryEntryOfALongListWithoutANotice) {
   EXPECT_EQ(state().notices, std::vector<Notice>{});
 }
 
+// And "jvm", whose values are "launcher" and "separate", the last line's.
 TEST(ReadConfigFile, TakesWorkingDirectoryCallerAndRefusesAnyOtherValue) {
   const struct {
     std::string content;
     std::optional<std::string> workingDirectory;
     std::string notice;  // empty: none
+    std::optional<std::string> jvm = std::nullopt;
   } cases[] = {
       {"workingDirectory caller\n", "caller", ""},
       {"workingDirectory Caller\nmainclass M\n",
@@ -428,12 +430,24 @@ TEST(ReadConfigFile, TakesWorkingDirectoryCallerAndRefusesAnyOtherValue) {
       {"workingDirectory caller\nworkingDirectory launcher\n", "caller",
        "\"workingDirectory launcher\" is not understood: the only value is \"caller\".\n"
        "The line is skipped."},
+      {"jvm launcher\n", {}, "", "launcher"},
+      {"jvm launcher\njvm separate\n", {}, "", "separate"},
+      {"jvm launcher\njvm inside\n",
+       {},
+       "\"jvm inside\" is not understood: the values are "
+       "\"launcher\" and \"separate\".\nThe line is skipped.",
+       "launcher"},
+      {"jvm Launcher \n",
+       {},
+       "\"jvm Launcher \" is not understood: the values are "
+       "\"launcher\" and \"separate\".\nThe line is skipped."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.content);
     fake::reset();
     EXPECT_EQ(read(c.content), 0);
     EXPECT_EQ(launchSettings.workingDirectory, c.workingDirectory);
+    EXPECT_EQ(launchSettings.jvm, c.jvm);
     if (c.notice.empty()) {
       EXPECT_TRUE(state().notices.empty());
     } else {

@@ -4,7 +4,8 @@
 // UTF-8, so that the record shows exactly what Java would have received.
 //
 // CARAFE_FAKE_JAVA_RECORD  file to append the record to (else record.txt beside itself)
-// CARAFE_FAKE_JAVA_EXIT    exit code (0 to 4294967295), or "crash" for an access violation
+// CARAFE_FAKE_JAVA_EXIT    exit code (0 to 4294967295), "crash" for an access violation,
+//                          or "wait" to wait a minute before it ends with 0
 // CARAFE_FAKE_JAVA_ECHO    when set: copies standard input to standard output, then
 //                          writes "java out" to standard output and "java err" to
 //                          standard error
@@ -52,6 +53,7 @@ void writeRecord(int argc, wchar_t** argv) {
   std::fprintf(record, "module=%s\n", utf8(module).c_str());
   std::fprintf(record, "command=%s\n", utf8(GetCommandLineW()).c_str());
   std::fprintf(record, "directory=%s\n", utf8(directory).c_str());
+  std::fprintf(record, "pid=%lu\n", static_cast<unsigned long>(GetCurrentProcessId()));
   std::fprintf(record, "argc=%d\n", argc);
   for (int i = 0; i < argc; ++i) std::fprintf(record, "argv=%s\n", utf8(argv[i]).c_str());
   std::fprintf(record, "end\n");
@@ -81,6 +83,10 @@ int wmain(int argc, wchar_t** argv) {
   char exit[64] = "";
   const DWORD length = GetEnvironmentVariableA("CARAFE_FAKE_JAVA_EXIT", exit, sizeof exit);
   if (length == 0 || length >= sizeof exit) return 0;
+  if (std::strcmp(exit, "wait") == 0) {
+    Sleep(60000);
+    return 0;
+  }
   if (std::strcmp(exit, "crash") == 0) {
     // No crash dialog and no debugger: the process ends with the exception code.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);

@@ -7,9 +7,16 @@
 // CARAFE_RUN_COMMAND    the command text
 // CARAFE_RUN_DIRECTORY  the current directory to start it in
 // CARAFE_RUN_RESULT     file that receives the exit code in decimal
+// CARAFE_RUN_END_WHEN   a fake Java's record file: once it holds a whole start, the
+//                       started program is ended (as Task Manager's "End task"
+//                       does), and then the fake Java of that start is waited for
+// CARAFE_RUN_JAVA_STATE file that receives "ended" when that Java ended too, else
+//                       "running"
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace {
@@ -21,6 +28,38 @@ std::vector<wchar_t> environment(const wchar_t* name) {
   if (length == 0 || length >= value.size()) return {};
   value.resize(length + 1);
   return value;
+}
+
+std::string readFile(const wchar_t* path) {
+  std::string text;
+  std::FILE* file = _wfopen(path, L"rb");
+  if (file == nullptr) return text;
+  char buffer[4096];
+  std::size_t count = 0;
+  while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, count);
+  std::fclose(file);
+  return text;
+}
+
+// Waits until the record holds a whole start, ends the program, and tells
+// whether the Java it started ended with it. Patience, not a measure: the
+// system ends a process on its own time.
+void endWhenJavaRuns(HANDLE process, const wchar_t* record, const wchar_t* state) {
+  std::string text;
+  for (int i = 0; i < 2400 && text.find("end\n") == std::string::npos; ++i) {
+    Sleep(50);
+    text = readFile(record);
+  }
+  TerminateProcess(process, 1);
+  WaitForSingleObject(process, INFINITE);
+  const std::size_t at = text.find("pid=");
+  const DWORD pid = at == std::string::npos ? 0 : std::strtoul(text.c_str() + at + 4, nullptr, 10);
+  const HANDLE java = OpenProcess(SYNCHRONIZE, FALSE, pid);
+  const bool ended = java == nullptr || WaitForSingleObject(java, 30000) == WAIT_OBJECT_0;
+  std::FILE* file = _wfopen(state, L"wb");
+  if (file == nullptr) return;
+  std::fputs(ended ? "ended\n" : "running\n", file);
+  std::fclose(file);
 }
 
 HANDLE inheritable(DWORD which) {
@@ -51,6 +90,11 @@ int main() {
                       directory.empty() ? nullptr : directory.data(), &startupInfo, &processInfo)) {
     std::fprintf(stderr, "runner: CreateProcess failed, error %lu\n", GetLastError());
     return 1;
+  }
+  std::vector<wchar_t> endWhen = environment(L"CARAFE_RUN_END_WHEN");
+  std::vector<wchar_t> javaState = environment(L"CARAFE_RUN_JAVA_STATE");
+  if (!endWhen.empty() && !javaState.empty()) {
+    endWhenJavaRuns(processInfo.hProcess, endWhen.data(), javaState.data());
   }
   WaitForSingleObject(processInfo.hProcess, INFINITE);
   DWORD exitCode = 0;

@@ -11,7 +11,8 @@ trace+msgbox channel on standard error. Fake javaw.exe and java.exe record
 how they were started; the download page is caught by Wine's browser setting.
 
     wine_test.py --exe carafe.exe --console-exe carafe-console.exe [--exe32 carafe32.exe]
-                 --javaw javaw.exe --java java.exe --runner wine_runner.exe
+                 --javaw javaw.exe --java java.exe --jvm jvm.dll --crt vcruntime140.dll
+                 --runner wine_runner.exe
                  [--screenshot notice.png] [unittest options]
 
 carafe32.exe runs with 32-bit Wine (wine32:i386); its scenarios are skipped
@@ -101,13 +102,16 @@ class Notice:
 
 
 class JavaStart:
-    """One start of a fake java(w).exe, as it recorded it."""
+    """One start of a fake java(w).exe, or of the fake jvm.dll inside the
+    launcher, as it recorded it."""
 
-    def __init__(self, fields, arguments):
+    def __init__(self, fields, arguments, options=()):
         self.module = fields.get("module", "")
         self.command = fields.get("command", "")
         self.directory = fields.get("directory", "")
         self.argv = arguments
+        self.fields = fields
+        self.options = list(options)  # the virtual machine's, inside the launcher
 
 
 class Run:
@@ -120,6 +124,7 @@ class Run:
         self.java = java
         self.urls = urls
         self.answers = answers
+        self.java_state = None  # with end_when_java_runs: "ended" or "running"
 
     def describe(self):
         return ("exit code %s\ncaptions %r\ntexts %r\nstdout %r\nstderr %r\njava %r\nurls %r"
@@ -182,7 +187,9 @@ class WineSession:
             "WINEARCH": "win64",
             "WINEDEBUG": debug,
             # No Mono or Gecko install offers, no menu entries written to $HOME.
-            "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d",
+            # The C runtime DLL of a runtime is the one in its bin folder, as on
+            # Windows, not the one that Wine builds in.
+            "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d;vcruntime140=n",
             "DISPLAY": self.display,
         })
         env.update(extra or {})
@@ -370,11 +377,14 @@ class WineSession:
     # ---- running the launcher --------------------------------------------
 
     def launch(self, command, directory, answers=(), environment=None, java_exit=None,
-               screenshot=None, expect_url=False):
-        """Starts command (a Windows command text) in directory through the runner."""
+               screenshot=None, expect_url=False, end_when_java_runs=False):
+        """Starts command (a Windows command text) in directory through the runner.
+        end_when_java_runs: once the fake Java has recorded its start, the
+        launcher is ended, and run.java_state says whether Java ended too."""
         work = tempfile.mkdtemp(prefix="run-", dir=self.root)
         result_file = os.path.join(work, "exit.txt")
         record_file = os.path.join(work, "java.txt")
+        state_file = os.path.join(work, "java-state.txt")
         if os.path.exists(self.urls_file):
             os.remove(self.urls_file)
         extra = {
@@ -385,6 +395,9 @@ class WineSession:
         }
         if java_exit is not None:
             extra["CARAFE_FAKE_JAVA_EXIT"] = str(java_exit)
+        if end_when_java_runs:
+            extra["CARAFE_RUN_END_WHEN"] = windows_path_of_unix(record_file)
+            extra["CARAFE_RUN_JAVA_STATE"] = windows_path_of_unix(state_file)
         extra.update(environment or {})
         with open(os.path.join(work, "stdout"), "wb") as stdout, \
                 open(os.path.join(work, "stderr"), "wb") as stderr:
@@ -431,6 +444,9 @@ class WineSession:
         urls = self.wait_for_urls() if expect_url else self.read_urls()
         run = Run(exit_code, captions, texts, stdout_text, "".join(other),
                   read_java_starts(record_file), urls, keys)
+        if os.path.exists(state_file):
+            with open(state_file) as file:
+                run.java_state = file.read().strip()
         shutil.rmtree(work, ignore_errors=True)
         return run
 
@@ -485,14 +501,16 @@ def read_java_starts(path):
     if not os.path.exists(path):
         return []
     starts = []
-    fields, arguments = {}, []
+    fields, arguments, options = {}, [], []
     with open(path, "rb") as file:
         for raw in file.read().decode("utf-8", "replace").split("\n"):
             if raw == "end":
-                starts.append(JavaStart(fields, arguments))
-                fields, arguments = {}, []
+                starts.append(JavaStart(fields, arguments, options))
+                fields, arguments, options = {}, [], []
             elif raw.startswith("argv="):
                 arguments.append(raw[len("argv="):])
+            elif raw.startswith("option="):
+                options.append(raw[len("option="):])
             elif "=" in raw:
                 name, value = raw.split("=", 1)
                 fields[name] = value
@@ -536,12 +554,17 @@ class Scenario:
                        encoding)
         return self.win(relative_exe)
 
-    def add_runtime(self, relative_home):
-        """A runtime home with the fake bin\\javaw.exe and bin\\java.exe."""
+    def add_runtime(self, relative_home, jvm=False):
+        """A runtime home with the fake bin\\javaw.exe and bin\\java.exe; with
+        jvm, also the fake bin\\server\\jvm.dll and the C runtime DLL in bin."""
         bin_directory = self.unix(relative_home, "bin")
         os.makedirs(bin_directory, exist_ok=True)
         shutil.copyfile(OPTIONS.javaw, os.path.join(bin_directory, "javaw.exe"))
         shutil.copyfile(OPTIONS.java, os.path.join(bin_directory, "java.exe"))
+        if jvm:
+            os.makedirs(os.path.join(bin_directory, "server"), exist_ok=True)
+            shutil.copyfile(OPTIONS.jvm, os.path.join(bin_directory, "server", "jvm.dll"))
+            shutil.copyfile(OPTIONS.crt, os.path.join(bin_directory, "vcruntime140.dll"))
         return self.win(relative_home)
 
 
@@ -1163,6 +1186,127 @@ class ConsoleProgram(WineTestCase):
                 self.assertEqual(starts[0].argv, argv)
 
 
+class JavaInside(WineTestCase):
+    """With "jvm launcher" the runtime's jvm.dll runs Java inside the launcher
+    (the fake one records what it is given); where it cannot, and without the
+    line, Java is a separate process, which ends when the launcher is ended."""
+
+    CONFIG = ["mainclass app.Main", "jvm launcher", "vmparam -Xmx256m",
+              "vmparam --add-opens java.base/java.lang=ALL-UNNAMED", "vmparam -Xss4m",
+              r"addpath lib\*", "addjar extra.jar", "argument two words"]
+
+    def install(self, name, launcher, lines=None, jvm=True):
+        s = Scenario("inside-" + name)
+        exe = s.install_launcher(r"Editor\Editor.exe", lines or self.CONFIG, launcher=launcher)
+        for jar in ("a.jar", "b.jar", "notes.txt"):
+            s.write(r"Editor\lib\%s" % jar, "jar")
+        home = s.add_runtime("jdk", jvm=jvm)
+        SESSION.register("17", [("17", home)])
+        return s, exe, home
+
+    def test_the_runtime_s_jvm_dll_gets_the_command_s_meaning_and_no_java_exe_starts(self):
+        builds = [("carafe.exe", OPTIONS.exe, "javaw.exe"),
+                  ("carafe-console.exe", OPTIONS.console_exe, "java.exe")]
+        endings = [
+            # CARAFE_FAKE_JAVA_EXIT, exit code, the end of standard error
+            ("0", 0, ""),
+            ("3", 3, None),  # System.exit(3), through the exit hook
+            ("throw", 1, 'Exception in thread "main" fake.Failure\r\n'),
+            ("refuse", 1, "Unrecognized option: -Xfake\r\nError: Could not create the Java "
+                          "Virtual Machine.\r\nError: A fatal exception has occurred. Program "
+                          "will exit.\r\n"),
+        ]
+        for build, launcher, program in builds:
+            s, exe, home = self.install(build.replace(".", "-"), launcher)
+            for ending, code, stderr_end in endings:
+                with self.subTest(build=build, ending=ending):
+                    run = SESSION.launch('"%s" a "b c"' % exe, s.win("Editor"), java_exit=ending)
+                    self.assertExit(run, code)
+                    javaw = r"%s\bin\%s" % (home, program)
+                    notice = ("Error launching Class app.Main\n with Java %s.\nError=%d"
+                              % (javaw, code))
+                    if build == "carafe.exe":
+                        self.assertNotices(run, [("Error", notice)] if code else [])
+                    else:
+                        self.assertNotices(run, [])
+                        if code:
+                            self.assertTrue(run.stderr.endswith(
+                                "Error: " + notice.replace("\n", "\r\n") + "\r\n"), run.describe())
+                    if stderr_end:
+                        self.assertIn(stderr_end, run.stderr)
+                    self.assertEqual(len(run.java), 1, run.describe())
+                    java = run.java[0]
+                    self.assertEqual(java.module, home + r"\bin\server\jvm.dll")
+                    self.assertEqual(java.fields.get("process"), exe)
+                    self.assertEqual(java.fields.get("crt"), home + r"\bin\vcruntime140.dll")
+                    self.assertEqual(java.directory, s.win("Editor"))
+                    self.assertEqual(java.fields.get("hooks"), "exit,abort")
+                    # The jars of lib\* in the order the folder lists them.
+                    self.assertIn(java.options, [[
+                        "-Xmx256m", "--add-opens=java.base/java.lang=ALL-UNNAMED", "-Xss4m",
+                        r"-Djava.class.path=%s;extra.jar;" % jars,
+                        "-Dsun.java.command=app.Main a b c two words",
+                        "-Dsun.java.launcher=SUN_STANDARD"]
+                        for jars in (r"lib\a.jar;lib\b.jar", r"lib\b.jar;lib\a.jar")])
+                    if ending != "refuse":
+                        self.assertEqual(java.fields.get("main"), "app.Main")
+                        self.assertEqual(java.argv, ["a", "b c", "two words"])
+                        self.assertEqual(java.fields.get("stack"), str(4 * 1024 * 1024))
+
+    def test_where_jvm_dll_cannot_be_used_java_is_a_separate_process(self):
+        rows = [
+            # name, launcher, how the runtime's jvm.dll is, the reason traced
+            ("no jvm.dll", OPTIONS.console_exe, "missing",
+             r"the runtime {home} has no virtual machine library (bin\server\jvm.dll)"),
+            ("a 32-bit jvm.dll", OPTIONS.console_exe, "x86",
+             r"{home}\bin\server\jvm.dll cannot be loaded: it is a 32-bit x86 library, and the "
+             "launcher a 64-bit x64 program"),
+            ("without the line", OPTIONS.console_exe, "no line", None),
+        ]
+        if SESSION.can_run_32_bit:
+            rows.append(("carafe32.exe and a 64-bit jvm.dll", OPTIONS.exe32, "as built", None))
+        for name, launcher, library, reason in rows:
+            with self.subTest(name):
+                lines = [line for line in self.CONFIG if library != "no line" or "jvm" not in line]
+                s, exe, home = self.install(re.sub(r"\W+", "-", name), launcher, lines,
+                                            jvm=library != "missing")
+                dll = s.unix(r"jdk\bin\server\jvm.dll")
+                if library == "x86":
+                    with open(dll, "r+b") as file:
+                        header = bytearray(file.read(4096))
+                        pe = int.from_bytes(header[0x3C:0x40], "little")
+                        file.seek(pe + 4)
+                        file.write((0x14C).to_bytes(2, "little"))
+                debug = launcher == OPTIONS.console_exe
+                run = SESSION.launch('"%s" a%s' % (exe, " -d" if debug else ""), s.win("Editor"))
+                self.assertExit(run, 0)
+                self.assertEqual(len(run.java), 1, run.describe())
+                self.assertTrue(run.java[0].module.endswith(r"\bin\java.exe") or
+                                run.java[0].module.endswith(r"\bin\javaw.exe"), run.describe())
+                if reason:
+                    self.assertIn("Java starts as a separate process: %s\r\n"
+                                  % reason.format(home=home), run.stderr)
+                if library == "no line":
+                    self.assertNotIn("Java starts", run.stderr)
+
+    def test_a_c_runtime_dll_planted_beside_the_launcher_or_in_the_directory_is_not_loaded(self):
+        s, exe, home = self.install("planted", OPTIONS.exe)
+        s.mkdir("work")
+        for place in (r"Editor\vcruntime140.dll", r"work\vcruntime140.dll"):
+            shutil.copyfile(OPTIONS.crt, s.unix(place))
+        run = SESSION.launch('"%s"' % exe, s.win("work"))
+        self.assertExit(run, 0)
+        self.assertEqual([java.fields.get("crt") for java in run.java],
+                         [home + r"\bin\vcruntime140.dll"])
+
+    def test_ending_the_launcher_ends_the_separate_java(self):
+        s, exe, _ = self.install("ended", OPTIONS.exe, ["mainclass app.Main"])
+        run = SESSION.launch('"%s"' % exe, s.win("Editor"), java_exit="wait",
+                             end_when_java_runs=True)
+        self.assertEqual(len(run.java), 1, run.describe())
+        self.assertEqual(run.java_state, "ended", run.describe())
+
+
 class RegistryViews(WineTestCase):
     """A 32-bit runtime registers in the 32-bit view of the registry, which a
     32-bit launcher reads as its runtime registry; a 64-bit one finds it where
@@ -1585,10 +1729,13 @@ def main():
     parser.add_argument("--check-exe", help="carafe-check.exe")
     parser.add_argument("--javaw", required=True, help="the fake javaw.exe")
     parser.add_argument("--java", required=True, help="the fake java.exe")
+    parser.add_argument("--jvm", required=True, help="the fake jvm.dll")
+    parser.add_argument("--crt", required=True, help="the C runtime DLL the fake jvm.dll imports")
     parser.add_argument("--runner", required=True, help="wine_runner.exe")
     parser.add_argument("--screenshot", help="also picture a notice into this PNG file")
     OPTIONS, rest = parser.parse_known_args()
-    for name in ("exe", "console_exe", "exe32", "check_exe", "javaw", "java", "runner"):
+    for name in ("exe", "console_exe", "exe32", "check_exe", "javaw", "java", "jvm", "crt",
+                 "runner"):
         if getattr(OPTIONS, name):
             setattr(OPTIONS, name, os.path.abspath(getattr(OPTIONS, name)))
     started = time.monotonic()

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "core/run.h"
+#include "platform/posix/java_inside.h"
 #include "platform/posix/program_path.h"
 
 int main(int argc, char** argv) {
@@ -11,5 +12,7 @@ int main(int argc, char** argv) {
   std::vector<const char*> words{program.c_str()};
   for (int i = 1; i < argc; ++i) words.push_back(argv[i] != nullptr ? argv[i] : "");
   words.push_back(nullptr);
-  return carafe::launcherMain(static_cast<int>(words.size() - 1), words.data());
+  const int code = carafe::launcherMain(static_cast<int>(words.size() - 1), words.data());
+  carafe::platform::endAsJavaAborted(code);
+  return code;
 }

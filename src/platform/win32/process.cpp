@@ -8,6 +8,7 @@
 #include "platform/command_split.h"
 #include "platform/platform.h"
 #include "platform/program_lookup.h"
+#include "platform/win32/job.h"
 #include "platform/win32/system_message.h"
 
 namespace carafe::platform {
@@ -30,13 +31,13 @@ std::string systemDirectory() {
 // before a space ("C:\Program.exe"). CreateProcessA may write into the
 // command text, so it gets a copy.
 bool createProcess(const std::string& program, const std::string& commandLine,
-                   PROCESS_INFORMATION& processInfo) {
+                   PROCESS_INFORMATION& processInfo, DWORD flags = 0) {
   std::vector<char> command(commandLine.begin(), commandLine.end());
   command.push_back('\0');
   STARTUPINFOA startupInfo{};
   startupInfo.cb = sizeof(STARTUPINFOA);
   processInfo = PROCESS_INFORMATION{};
-  return CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+  return CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, TRUE, flags, nullptr,
                         nullptr, &startupInfo, &processInfo) != 0;
 }
 
@@ -87,8 +88,9 @@ ProcessOutcome runProcess(const std::string& commandLine) {
               commandLine.substr(programWordLength(commandLine)) + "\"";
     program = systemDirectory() + "\\cmd.exe";
   }
+  // Suspended until it is in the launcher's job, so that no moment of it runs outside.
   PROCESS_INFORMATION processInfo;
-  if (!createProcess(program, command, processInfo)) {
+  if (!createProcess(program, command, processInfo, CREATE_SUSPENDED)) {
     // Named by its path, a program in a folder that does not exist is "path
     // not found"; the user is told, as always, that the file is not found.
     const DWORD error = GetLastError();
@@ -96,6 +98,8 @@ ProcessOutcome runProcess(const std::string& commandLine) {
     return outcome;
   }
   outcome.created = true;
+  keepWithLauncher(processInfo.hProcess);
+  ResumeThread(processInfo.hThread);
   WaitForInputIdle(processInfo.hProcess, 5000);
   WaitForSingleObject(processInfo.hProcess, INFINITE);
   DWORD exitCode = 0;

@@ -25,6 +25,8 @@ add_library(carafe_win32_machine OBJECT
 target_link_libraries(carafe_win32_machine PUBLIC carafe_logic)
 add_library(carafe_win32 OBJECT
   ${CMAKE_SOURCE_DIR}/src/platform/files.cpp
+  ${CARAFE_WIN32_DIR}/java_inside.cpp
+  ${CARAFE_WIN32_DIR}/job.cpp
   ${CARAFE_WIN32_DIR}/output.cpp
   ${CARAFE_WIN32_DIR}/process.cpp
   ${CARAFE_WIN32_DIR}/program_file.cpp

@@ -53,6 +53,8 @@ const ConfigurationRow ROWS[] = {
        return o.bundledRuntime.empty() ? std::vector<std::string>() : one("runtime"); }},
     {Keyword::JAVAVERSION, "--java-version", "The Java version it needs.",
      Form::TEXT, [](const PackOptions& o, const Image&) { return one(o.javaVersion); }},
+    {Keyword::JVM, "--jvm", "Where Java runs: inside the application's exe, or as a process of its own.",
+     Form::TEXT, [](const PackOptions& o, const Image&) { return one(o.jvm); }},
     {Keyword::VMPARAM, "--vmparam", "Options for the Java virtual machine.",
      Form::JAVA_WORD, [](const PackOptions& o, const Image&) { return o.vmParams; }},
     {Keyword::ADDJAR, "--input", "The application's jars, on the classpath in this order.",

@@ -5,6 +5,7 @@
 #include "brand/bytes.h"
 #include "brand/utf.h"
 #include "brand/version_info.h"
+#include "config/reader.h"
 #include "pack/error.h"
 #include "pack/names.h"
 #include "pack/uuid.h"
@@ -136,6 +137,11 @@ std::string checkType(const std::string& value) {
   return quoted(value) + " is not a type: give app-image, zip or msi";
 }
 
+std::string checkJvm(const std::string& value) {
+  if (value == JVM_LAUNCHER || value == JVM_SEPARATE) return std::string();
+  return quoted(value) + " is not where Java runs: give launcher or separate";
+}
+
 std::string checkUpgradeCode(const std::string& value) {
   if (parseUuid(value)) return std::string();
   return quoted(value) +
@@ -191,6 +197,8 @@ const OptionRule OPTIONS[] = {
      "an argument for the application, after its own (repeatable)"},
     {"console", nullptr, nullptr, nullptr, &PackOptions::console, nullptr,
      "a command-line application: carafe-console.exe instead of carafe.exe"},
+    {"jvm", "WHERE", &PackOptions::jvm, nullptr, nullptr, checkJvm,
+     "launcher: Java runs inside the application's exe, which the taskbar, Task Manager and the firewall then show; separate: Java is a process of its own (the default)"},
     {"type", "TYPE", nullptr, &PackOptions::types, nullptr, checkType,
      "app-image (the folder), zip or msi (repeatable; default app-image)"},
     {"dest", "DIR", &PackOptions::dest, nullptr, nullptr, pathProblem,

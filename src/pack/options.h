@@ -29,6 +29,7 @@ struct PackOptions {
   std::vector<std::string> vmParams;
   std::vector<std::string> arguments;
   bool console = false;
+  std::string jvm;  // where Java runs: "launcher" or "separate"; empty: as without the line
   std::vector<std::string> types;  // as given, each once; app-image when none is
   std::string dest = ".";
   std::string launchers;  // where carafe.exe is; empty: beside carafe-pack

@@ -110,6 +110,7 @@ TEST_F(Configuration, WritesEveryOptionAsTheKeywordAPersonWouldWrite) {
   PackOptions options = editor();
   options.javaVersion = "17+";
   options.bundledRuntime = "build/image";
+  options.jvm = "launcher";
   options.vmParams = {"-Xmx1g", "-Dgreeting=hello world"};
   options.arguments = {"--open", "second one"};
   EXPECT_EQ(written(options, {"editor.jar", "my lib.jar"}),
@@ -129,6 +130,9 @@ TEST_F(Configuration, WritesEveryOptionAsTheKeywordAPersonWouldWrite) {
             "\r\n"
             "# The Java version it needs.\r\n"
             "javaVersion 17+\r\n"
+            "\r\n"
+            "# Where Java runs: inside the application's exe, or as a process of its own.\r\n"
+            "jvm launcher\r\n"
             "\r\n"
             "# Options for the Java virtual machine.\r\n"
             "vmparam -Xmx1g\r\n"

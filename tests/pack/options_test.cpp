@@ -125,6 +125,8 @@ TEST(Options, RefusesEachBadValueNamingItsOption) {
        "--java-version: \"17.x\" is not a Java version: give 17+ (17 or later), 17 (the highest "
        "17), 1.8.0_60+ (1.8.0 from update 60 on) or 1.8.0_60 (exactly that one)"},
       {required({"--type", "exe"}), "--type: \"exe\" is not a type: give app-image, zip or msi"},
+      {required({"--jvm", "inside"}),
+       "--jvm: \"inside\" is not where Java runs: give launcher or separate"},
       {required({"--vendor", "Example\nLtd"}),
        "--vendor: \"Example\nLtd\" holds the control character \\n"},
       {required({"--upgrade-code", "6f1c2a2e", "--type", "msi", "--vendor", "V"}),

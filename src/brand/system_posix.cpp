@@ -1,3 +1,5 @@
+#include "brand/system_posix.h"
+
 #include <errno.h>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -13,23 +15,6 @@
 namespace carafe::brand {
 
 namespace {
-
-std::string reason(int error) { return std::strerror(error); }
-
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-  int release() { return std::exchange(fd_, -1); }
-
- private:
-  int fd_;
-};
 
 // Why a file cannot be created in directory, in words.
 std::string creationFailure(int error, const std::string& directory) {

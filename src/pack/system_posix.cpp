@@ -1,3 +1,5 @@
+#include "brand/system_posix.h"
+
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -23,26 +25,8 @@ namespace carafe::pack {
 
 namespace {
 
-std::string reason(int error) { return std::strerror(error); }
-
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-  bool close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
+using brand::Descriptor;
+using brand::reason;
 
 void listInto(const std::string& root, const std::string& relative,
               std::vector<std::string>& files) {

@@ -1,3 +1,5 @@
+#include "brand/system_win32.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -14,54 +16,10 @@ namespace carafe::pack {
 
 namespace {
 
-std::wstring wide(const std::string& text) {
-  if (text.empty()) return std::wstring();
-  const int length =
-      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], length);
-  return out;
-}
-
-std::string utf8(const std::wstring& text) {
-  if (text.empty()) return std::string();
-  const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], length,
-                      nullptr, nullptr);
-  return out;
-}
-
-// The system's message for error, without its closing full stop.
-std::string reason(DWORD error) {
-  wchar_t* message = nullptr;
-  const DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
-  std::string text = length != 0 ? utf8(message) : "error " + std::to_string(error);
-  LocalFree(message);
-  while (!text.empty() &&
-         (text.back() == '\n' || text.back() == '\r' || text.back() == '.' || text.back() == ' ')) {
-    text.pop_back();
-  }
-  return text;
-}
-
-class Handle {
- public:
-  explicit Handle(HANDLE handle) : handle_(handle) {}
-  ~Handle() {
-    if (valid()) CloseHandle(handle_);
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  HANDLE get() const { return handle_; }
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-
- private:
-  HANDLE handle_;
-};
+using brand::Handle;
+using brand::reason;
+using brand::utf8;
+using brand::wide;
 
 FILETIME fileTimeOf(std::int64_t time) {
   // 100-nanosecond intervals since 1601.
@@ -151,7 +109,7 @@ std::string realPath(const std::string& path) {
       GetFinalPathNameByHandleW(file.get(), &buffer[0], static_cast<DWORD>(buffer.size()), 0);
   if (length == 0 || length >= buffer.size()) return std::string();
   buffer.resize(length);
-  std::string result = utf8(buffer);
+  std::string result = utf8(buffer.c_str());
   // "\\?\C:\..." to "C:\..."; "\\?\UNC\server\..." to "\\server\...".
   if (result.compare(0, 8, "\\\\?\\UNC\\") == 0) return "\\\\" + result.substr(8);
   if (result.compare(0, 4, "\\\\?\\") == 0) return result.substr(4);
@@ -163,7 +121,7 @@ std::string programDirectory(const std::string& argumentZero) {
   const DWORD length = GetModuleFileNameW(nullptr, &buffer[0], static_cast<DWORD>(buffer.size()));
   if (length == 0 || length >= buffer.size()) return brand::directoryOf(argumentZero);
   buffer.resize(length);
-  return brand::directoryOf(utf8(buffer));
+  return brand::directoryOf(utf8(buffer.c_str()));
 }
 
 void makeDirectory(const std::string& path) {

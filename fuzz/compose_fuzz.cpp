@@ -132,9 +132,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The size reserved always leaves room for the text and two more bytes.
     const std::string text = carafe::composeCommandLine();
     if (carafe::commandLineSize() < text.size() + 2) fail("the size does not cover the text", text);
-    const std::size_t quote =
-        text.compare(0, 1, "\"") == 0 && settings.javaPath->compare(0, 1, "\"") != 0;
-    if (text.compare(quote, settings.javaPath->size(), *settings.javaPath) != 0) {
+    // The Java path, its program part perhaps in double quotes of the
+    // composition's own (all of it, or up to the ".exe" before words of its own).
+    std::string unquoted = text;
+    if (text.compare(0, 1, "\"") == 0 && settings.javaPath->compare(0, 1, "\"") != 0) {
+      const std::size_t close = text.find('"', 1);
+      if (close == std::string::npos || close - 1 > settings.javaPath->size()) {
+        fail("the Java program's quotes do not close within the Java path", text);
+      }
+      unquoted = text.substr(1, close - 1) + text.substr(close + 1);
+    }
+    if (unquoted.compare(0, settings.javaPath->size(), *settings.javaPath) != 0) {
       fail("the command does not begin with the Java path", text);
     }
     checkWordsComeBack(settings, text);

@@ -142,11 +142,10 @@ std::size_t sizeFor(const LaunchSettings& settings, std::size_t quotedJavaProgra
                      std::char_traits<char>::length(CLASSPATH_OPTION) + 1;
   if (quotedJavaProgram != 0) size += 2;
   const std::string closing = closingEntry(settings);
-  if (classpathIsEmpty(settings)) {
-    size += closing.empty() ? std::char_traits<char>::length(EMPTY_CLASSPATH) : closing.size();
-  } else {
-    size += closing.size();
+  if (classpathIsEmpty(settings) && closing.empty()) {
+    size += std::char_traits<char>::length(EMPTY_CLASSPATH);
   }
+  size += closing.size();
   for (const TextList* list : {&settings.vmParams, &settings.vmPaths}) {
     for (const std::string& entry : list->entries) size += entry.size() + 2;
   }

@@ -12,6 +12,7 @@
 #include "platform/binary_kind.h"
 #include "platform/java_vm.h"
 #include "platform/platform.h"
+#include "platform/win32/long_path.h"
 #include "platform/win32/system_message.h"
 
 // Vista's headers do not have these (Windows 8, and 7 with KB2533623).
@@ -83,21 +84,6 @@ unsigned __stdcall runJava(void*) {
   return 0;
 }
 
-// A text of the launcher's, in its code page, for the "W" functions: NUL
-// terminated, empty when it cannot be converted. (A vector rather than a
-// wide string, whose library code would add a sixth to the launcher's size.)
-using WideText = std::vector<wchar_t>;
-
-WideText wide(const std::string& text) {
-  if (text.empty() || text.size() > 0x7FFFFFFF) return WideText();
-  const int length = static_cast<int>(text.size());
-  const int wideLength = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
-  if (wideLength <= 0) return WideText();
-  WideText result(static_cast<std::size_t>(wideLength) + 1, L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), length, result.data(), wideLength);
-  return result;
-}
-
 // The directory of a path: the path up to its last separator.
 WideText directoryOf(const WideText& path) {
   std::size_t cut = 0;
@@ -118,7 +104,6 @@ WideText joined(const WideText& directory, const wchar_t* name) {
 
 // The first bytes of a file, for its header.
 std::string fileStart(const WideText& path) {
-  if (path.empty()) return std::string();
   const HANDLE file = CreateFileW(path.data(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return std::string();
@@ -162,7 +147,7 @@ Function procedure(HMODULE module, const char* name) {
 ProcessOutcome runJavaInside(const JavaInside& java) {
   ProcessOutcome outcome;
   std::fflush(stdout);
-  const WideText path = wide(java.library);
+  const WideText path = wideText(java.library);
   outcome.errorText = windowsLibraryProblem(fileStart(path), LAUNCHER_MACHINE);
   if (!outcome.errorText.empty()) return outcome;
 

@@ -10,7 +10,15 @@ namespace {
 
 constexpr std::size_t CLASSIC_LIMIT = MAX_PATH - 12;  // room for a search's "\*.jar"
 
-WideText wide(const std::string& text) {
+WideText prefixed(const wchar_t* prefix, const wchar_t* path) {
+  WideText result(prefix, prefix + std::wcslen(prefix));
+  result.insert(result.end(), path, path + std::wcslen(path) + 1);
+  return result;
+}
+
+}  // namespace
+
+WideText wideText(const std::string& text) {
   WideText converted;
   if (text.size() < 0x3FFFFFFF) {
     const int length = static_cast<int>(text.size());
@@ -24,16 +32,8 @@ WideText wide(const std::string& text) {
   return converted;
 }
 
-WideText prefixed(const wchar_t* prefix, const wchar_t* path) {
-  WideText result(prefix, prefix + std::wcslen(prefix));
-  result.insert(result.end(), path, path + std::wcslen(path) + 1);
-  return result;
-}
-
-}  // namespace
-
 WideText widePath(const std::string& path) {
-  WideText result = wide(path);
+  WideText result = wideText(path);
   if (result.size() - 1 < CLASSIC_LIMIT || std::wcsncmp(result.data(), L"\\\\?\\", 4) == 0) {
     return result;
   }

@@ -13,6 +13,9 @@ namespace carafe::platform {
 // library's wide-string code out of the programs.
 using WideText = std::vector<wchar_t>;
 
+// A text in the process's code page for the wide functions, as it is.
+WideText wideText(const std::string& text);
+
 // The path for the wide functions: in UTF-16 from the process's code page,
 // and where it is too long for the classic limit, made absolute and given the
 // "\\?\" prefix (with "/" turned into "\", as that prefix requires).

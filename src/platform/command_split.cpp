@@ -22,17 +22,22 @@ std::size_t programWordLength(const std::string& commandLine) {
   return i;
 }
 
+std::string programWord(const std::string& commandLine) {
+  // Its quotes group, without escapes.
+  const std::size_t length = programWordLength(commandLine);
+  std::string program;
+  for (std::size_t j = 0; j < length; ++j) {
+    if (commandLine[j] != '"') program += commandLine[j];
+  }
+  return program;
+}
+
 std::vector<std::string> splitCommandLine(const std::string& commandLine) {
   std::vector<std::string> words;
   const std::size_t size = commandLine.size();
 
-  // The program name: its quotes group, without escapes.
   std::size_t i = programWordLength(commandLine);
-  std::string program;
-  for (std::size_t j = 0; j < i; ++j) {
-    if (commandLine[j] != '"') program += commandLine[j];
-  }
-  words.push_back(program);
+  words.push_back(programWord(commandLine));
   bool quoted = false;
 
   for (;;) {

@@ -18,4 +18,7 @@ std::vector<std::string> splitCommandLine(const std::string& commandLine);
 // The length of the first word's text (the program), its quotes included.
 std::size_t programWordLength(const std::string& commandLine);
 
+// The first word (the program) without its quotes, as splitCommandLine gives it.
+std::string programWord(const std::string& commandLine);
+
 }  // namespace carafe::platform

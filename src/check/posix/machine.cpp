@@ -55,8 +55,7 @@ PathKind pathKind(const std::string& path) {
 void restrictLibrarySearch() {}
 
 std::string startProblem(const std::string& commandLine) {
-  const std::vector<std::string> words = platform::splitCommandLine(commandLine);
-  const std::string program = words.empty() ? std::string() : words[0];
+  const std::string program = platform::programWord(commandLine);
   // Found as the launcher finds it: by its path, or a bare name on PATH only.
   const std::string file = platform::resolveProgram(program);
   return file.empty() ? std::strerror(ENOENT) : execProblem(file);

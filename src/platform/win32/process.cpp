@@ -65,8 +65,7 @@ ProcessOutcome runProcess(const std::string& commandLine) {
   ProcessOutcome outcome;
   std::fflush(stdout);
   SetConsoleCtrlHandler(leaveInterruptToJava, TRUE);
-  const std::vector<std::string> words = splitCommandLine(commandLine);
-  const std::string named = words.empty() ? std::string() : words[0];
+  const std::string named = programWord(commandLine);
   std::string program = resolveProgram(named);
   if (program.empty()) {
     failed(outcome, ERROR_FILE_NOT_FOUND, named);

@@ -4,13 +4,6 @@
 
 namespace carafe::platform {
 
-std::string programOf(const std::string& commandLine) {
-  if (!commandLine.empty() && commandLine[0] == '"') {
-    return commandLine.substr(1, commandLine.find('"', 1) - 1);
-  }
-  return commandLine.substr(0, commandLine.find_first_of(" \t"));
-}
-
 std::string systemMessage(DWORD error, const std::string& program) {
   char* message = nullptr;
   const DWORD length = FormatMessageA(

@@ -7,9 +7,6 @@
 
 namespace carafe::platform {
 
-// The program that a command text starts: its first word, without quotes.
-std::string programOf(const std::string& commandLine);
-
 // The system's message for an error code, without the line break and the
 // full stop that end it, so that it reads like the other platforms' texts.
 // A "%1" in it ("%1 is not a valid Win32 application") names the program.

@@ -43,6 +43,8 @@ const KeywordRule KEYWORDS[KEYWORD_COUNT] = {
     {"optionalInclude", Keyword::OPTIONAL_INCLUDE, true, false},
     {"bundledRuntime", Keyword::BUNDLED_RUNTIME, true, false},
     {"jvm", Keyword::JVM, false, false},
+    {"exitNotice", Keyword::EXIT_NOTICE, false, false},
+    {"startupCache", Keyword::STARTUP_CACHE, false, false},
 };
 // clang-format on
 
@@ -104,6 +106,25 @@ void setJvm(const std::string& value) {
   showError("Error", formatText("\"jvm %s\" is not understood: the values are \"%s\" and "
                                 "\"%s\".\nThe line is skipped.",
                                 value.c_str(), JVM_LAUNCHER, JVM_SEPARATE));
+}
+
+// A keyword with a few fixed values: one of them is kept, anything else is
+// told and the line skipped.
+void setChoice(std::optional<std::string>& field, const char* word, const std::string& value,
+               const char* first, const char* second) {
+  if (value == first || (second != nullptr && value == second)) {
+    field = value;
+    return;
+  }
+  if (second == nullptr) {
+    showError("Error", formatText("\"%s %s\" is not understood: the only value is \"%s\".\n"
+                                  "The line is skipped.",
+                                  word, value.c_str(), first));
+  } else {
+    showError("Error", formatText("\"%s %s\" is not understood: the values are \"%s\" and "
+                                  "\"%s\".\nThe line is skipped.",
+                                  word, value.c_str(), first, second));
+  }
 }
 
 void applyKeyword(const KeywordRule& rule, const std::string& value, const std::string& line) {
@@ -170,6 +191,12 @@ void applyKeyword(const KeywordRule& rule, const std::string& value, const std::
       break;
     case Keyword::JVM:
       setJvm(text);
+      break;
+    case Keyword::EXIT_NOTICE:
+      setChoice(settings.exitNotice, "exitNotice", text, EXIT_NOTICE_ABNORMAL, nullptr);
+      break;
+    case Keyword::STARTUP_CACHE:
+      setChoice(settings.startupCache, "startupCache", text, STARTUP_CACHE_ON, STARTUP_CACHE_OFF);
       break;
   }
 }

@@ -24,7 +24,8 @@ int readConfigFile(const std::string& path);
 // clang-format off
 enum class Keyword { VMPARAM, JAVAPATH, ADDPATH, MAINCLASS, APPNAME, JAVAVERSION, ADDJARS,
                      ARGUMENT, ADDJAR, INCLUDE,
-                     WORKING_DIRECTORY, DOWNLOADURL, OPTIONAL_INCLUDE, BUNDLED_RUNTIME, JVM };
+                     WORKING_DIRECTORY, DOWNLOADURL, OPTIONAL_INCLUDE, BUNDLED_RUNTIME, JVM,
+                     EXIT_NOTICE, STARTUP_CACHE };
 // clang-format on
 
 // One keyword of the format: its word, and how its value is expanded.
@@ -35,7 +36,7 @@ struct KeywordRule {
   bool quoteIfSpaced;  // an expansion that holds a space is quoted
 };
 
-constexpr std::size_t KEYWORD_COUNT = 15;
+constexpr std::size_t KEYWORD_COUNT = 17;
 
 // The one value of "workingDirectory": Java starts in the directory the
 // launcher was started from.
@@ -44,6 +45,13 @@ constexpr const char* CALLER_DIRECTORY = "caller";
 // its own (as without the line).
 constexpr const char* JVM_LAUNCHER = "launcher";
 constexpr const char* JVM_SEPARATE = "separate";
+// The one value of "exitNotice": the GUI builds tell of Java's end only when
+// it was abnormal (a signal, an exception code), not for every non-zero code.
+constexpr const char* EXIT_NOTICE_ABNORMAL = "abnormal";
+// The values of "startupCache": Java keeps its class data between starts in
+// the user's cache folder, or not (as without the line).
+constexpr const char* STARTUP_CACHE_ON = "on";
+constexpr const char* STARTUP_CACHE_OFF = "off";
 // The keywords in the order they are tested: the first one that a line begins
 // with applies, compared letter for letter over the keyword's length.
 extern const KeywordRule KEYWORDS[KEYWORD_COUNT];

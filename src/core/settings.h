@@ -47,6 +47,10 @@ struct LaunchSettings {
   // "jvm": "launcher" starts Java inside the launcher's own process,
   // "separate" (and no line) as a process of its own.
   std::optional<std::string> jvm;
+  // "exitNotice": "abnormal" shows Java's exit notice only for an abnormal end.
+  std::optional<std::string> exitNotice;
+  // "startupCache": "on" keeps Java's class data in the user's cache folder.
+  std::optional<std::string> startupCache;
 };
 
 extern LaunchSettings launchSettings;

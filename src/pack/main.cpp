@@ -5,6 +5,7 @@
 #include <ctime>
 #include <exception>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <utility>
 
@@ -19,6 +20,7 @@
 #include "pack/image.h"
 #include "pack/jars.h"
 #include "pack/msi_times.h"
+#include "pack/names.h"
 #include "pack/options.h"
 #include "pack/sha1.h"
 #include "pack/sha256.h"
@@ -200,6 +202,37 @@ void checkRuntimeSystem(const std::string& runtime) {
                   "docs/packaging.md)");
 }
 
+// The --file-associations files; the icon each names goes into the folder as
+// "icons\\<extension>.ico".
+std::vector<FileAssociation> fileAssociations(const PackOptions& options, Image& image) {
+  std::vector<FileAssociation> associations;
+  for (const std::string& file : options.fileAssociations) {
+    const carafe::brand::Bytes text = readInput(file);
+    FileAssociation association = parseFileAssociation(file, std::string(text.begin(), text.end()));
+    for (const FileAssociation& earlier : associations) {
+      if (foldedName(earlier.extension) == foldedName(association.extension)) {
+        throw UsageError("--file-associations: ." + association.extension +
+                         " is given twice; give each extension once");
+      }
+    }
+    if (!association.icon.empty()) {
+      try {
+        carafe::brand::readIcon(readInput(association.icon));
+      } catch (const carafe::brand::BrandError& error) {
+        throw PackError("--file-associations: " + file + ": icon " + association.icon + ": " +
+                        error.what());
+      }
+      const std::string path = "icons\\" + association.extension + ".ico";
+      image.files.push_back({path, association.icon, false});
+      association.icon = path;
+    }
+    associations.push_back(association);
+  }
+  std::sort(image.files.begin(), image.files.end(),
+            [](const ImageFile& a, const ImageFile& b) { return a.path < b.path; });
+  return associations;
+}
+
 void warn(const std::vector<std::string>& warnings) {
   for (const std::string& warning : warnings) {
     std::fprintf(stderr, "carafe-pack: warning: %s\n", warning.c_str());
@@ -352,23 +385,34 @@ std::string zipFolder(const Packing& packing, const std::string& zipPath) {
   std::sort(entries.begin(), entries.end());
   const std::string exeEntry = options.name + "/" + packing.image.exe;
   ZipWriter zip(packing.epoch);
-  carafe::brand::Bytes bytes;
-  Sha1 digest;
-  const auto append = [&bytes](const carafe::brand::Bytes& part) {
-    bytes.insert(bytes.end(), part.begin(), part.end());
+  // Written entry by entry: only one file is in memory at a time.
+  std::ofstream out;
+  if (wanted) {
+    writeNewFile(zipPath, carafe::brand::Bytes(), packing.epoch);
+    out.open(std::filesystem::u8path(zipPath), std::ios::binary | std::ios::app);
+  }
+  const auto append = [&out, &zipPath](const carafe::brand::Bytes& part) {
+    out.write(reinterpret_cast<const char*>(part.data()),
+              static_cast<std::streamsize>(part.size()));
+    if (!out) throw PackError(zipPath + ": cannot be written");
   };
+  Sha1 digest;
   for (const auto& [name, staged] : entries) {
     if (staged.empty()) {
       if (wanted) append(zip.directory(name));
       continue;
     }
     const carafe::brand::Bytes data = readInput(staged);
-    digest.add(name + "\n" + hexDigest(sha1(std::string(data.begin(), data.end()))) + "\n");
+    Sha1 file;
+    file.add(data.data(), data.size());
+    digest.add(name + "\n" + hexDigest(file.finish()) + "\n");
     if (wanted) append(zip.file(name, data, name == exeEntry));
   }
   if (wanted) {
     append(zip.finish());
-    writeNewFile(zipPath, bytes, packing.epoch);
+    out.close();
+    if (!out) throw PackError(zipPath + ": cannot be written");
+    setTime(zipPath, packing.epoch);
   }
   return hexDigest(digest.finish());
 }
@@ -508,23 +552,14 @@ int pack(const PackOptions& options, const std::string& argumentZero) {
       throw PackError(std::string(tree.option) + ": " + error.what());
     }
   }
-  const Image image = planImage(options, listings, options.wants(TYPE_MSI));
+  Image image = planImage(options, listings, options.wants(TYPE_MSI));
+  const std::vector<FileAssociation> associations = fileAssociations(options, image);
   const std::vector<ConfigurationLine> lines = configurationLines(options, image);
   const int bundledMajor =
       options.bundledRuntime.empty() ? 0 : releaseMajor(options.bundledRuntime);
   warn(checkConfiguration(lines, bundledMajor));
   warn(checkInputJars(options, image));
   const carafe::brand::Bytes exe = brandedExe(options, argumentZero);
-  std::vector<FileAssociation> associations;
-  for (const std::string& file : options.fileAssociations) {
-    const carafe::brand::Bytes text = readInput(file);
-    associations.push_back(parseFileAssociation(file, std::string(text.begin(), text.end())));
-    if (!associations.back().icon.empty()) {
-      throw PackError("--file-associations: " + file +
-                      ": icon= is not taken yet: leave it out, and the type shows the "
-                      "application's icon");
-    }
-  }
 
   Staging staging(options.dest, options.name);
   checkDestination(options);

@@ -76,9 +76,10 @@ Bytes deflated(const Bytes& data) {
   stream.next_out = out.data();
   stream.avail_out = static_cast<uInt>(out.size());
   const bool smaller = deflate(&stream, Z_FINISH) == Z_STREAM_END;
-  out.resize(stream.total_out);
+  const std::size_t size = stream.total_out;
   deflateEnd(&stream);
-  return smaller ? out : Bytes();
+  if (!smaller) return Bytes();
+  return Bytes(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(size));  // no spare room
 }
 
 }  // namespace

@@ -348,7 +348,8 @@ class Packing(unittest.TestCase):
         # A command-line tool: on PATH instead of in the Start menu, with a file type of
         # its own, links in Apps & features and a start when the install ends.
         with open(self.path("bib.properties"), "w") as file:
-            file.write("extension=bib\ndescription=BibTeX database\nmime-type=text/x-bibtex\n")
+            file.write("extension=bib\ndescription=BibTeX database\nmime-type=text/x-bibtex\n"
+                       "icon=%s\n" % OPTIONS.icon)
         result = self.typical("--type", "msi", "--console", "--per-machine", "--file-associations",
                               self.path("bib.properties"), "--about-url", "https://example.com/h",
                               "--launch-after-install", dest="console")
@@ -357,6 +358,7 @@ class Packing(unittest.TestCase):
         msi = self.path("console", "Hello-1.1.msi")
         exe = [row for row in self.rows(msi, "File") if row[2] == "Hello.exe"][0][0]
         self.assertEqual(self.rows(msi, "Shortcut"), [])
+        self.assertIn("bib.ico", [row[2] for row in self.rows(msi, "File")])
         self.assertEqual(self.rows(msi, "Environment"),
                          [("PathEntry", "=-*PATH", "[~];[INSTALLDIR]", "PathEntry")])
         sequence = dict((row[0], row[2]) for row in self.rows(msi, "InstallExecuteSequence"))
@@ -367,7 +369,7 @@ class Packing(unittest.TestCase):
             ("2", "Software\\Classes\\.bib", "", "Hello.bib"),
             ("2", "Software\\Classes\\.bib", "Content Type", "text/x-bibtex"),
             ("2", "Software\\Classes\\Hello.bib", "", "BibTeX database"),
-            ("2", "Software\\Classes\\Hello.bib\\DefaultIcon", "", "[#%s],0" % exe),
+            ("2", "Software\\Classes\\Hello.bib\\DefaultIcon", "", "[INSTALLDIR]icons\\bib.ico"),
             ("2", "Software\\Classes\\Hello.bib\\shell\\open\\command", "",
              '"[#%s]" "%%1"' % exe),
             ("2", "Software\\Example Ltd\\Hello", "PathEntry", "#1")])

@@ -206,6 +206,101 @@ class Installer(PackedCase):
         self.assertNotIn("Example Ltd", self.wine_output("reg", "query", r"HKCU\Software"))
 
 
+TOOL_ASSOCIATION = "extension=cdx\ndescription=Carafe data\nmime-type=application/x-carafe\n"
+
+
+def pack_tool(version):
+    """Packs the command-line tool Tool <version>, with a file type, into
+    WORK/tool-<version>."""
+    source = os.path.join(WORK, "tool-jars-" + version)
+    os.makedirs(source)
+    make_jar(os.path.join(source, "hello.jar"), "Hello.class")
+    association = os.path.join(WORK, "cdx.properties")
+    with open(association, "w") as file:
+        file.write(TOOL_ASSOCIATION)
+    dest = os.path.join(WORK, "tool-" + version)
+    completed = subprocess.run(
+        [OPTIONS.pack, "--name", "Tool", "--app-version", version, "--vendor", "Example Ltd",
+         "--input", source, "--main-class", "Hello", "--java-version", "17+", "--console",
+         "--file-associations", association, "--type", "msi", "--launchers", OPTIONS.launchers,
+         "--dest", dest],
+        stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=300)
+    if completed.returncode != 0:
+        raise RuntimeError("carafe-pack failed: " + completed.stdout.decode(errors="replace"))
+    return os.path.join(dest, "Tool-%s.msi" % version)
+
+
+@unittest.skipUnless(HAVE_WIXL, "wixl and msitools are not installed (scripts/test installs them)")
+class CommandLineTool(PackedCase):
+    """A console tool's installer: on PATH, a file type of its own, the user's
+    options through an upgrade, and PATH as it was after the uninstall."""
+
+    def environment_key(self):
+        return self.wine_output("reg", "query", r"HKCU\Environment")
+
+    def java_of(self, run_in_console):
+        record = os.path.join(WORK, "java-%d.txt" % len(os.listdir(WORK)))
+        stdout, stderr, boxes = run_in_console(record)
+        starts = wine_test.read_java_starts(record)
+        self.assertEqual(len(starts), 1, (stdout, stderr, boxes))
+        return starts[0]
+
+    def test_installs_on_path_opens_its_files_keeps_the_users_options_and_uninstalls(self):
+        programs = os.path.join(SESSION.profile, "AppData", "Local", "Programs", "Tool")
+        before = self.environment_key()
+        msi = {}
+        for version in ("1.0", "2.0"):
+            copy = os.path.join(SESSION.drive_c, "Tool-%s.msi" % version)
+            shutil.copyfile(pack_tool(version), copy)
+            msi[version] = self.windows_path(copy)
+        self.assertEqual(self.msiexec("/i", msi["1.0"], "/qn"), 0)
+        self.assertIn(self.windows_path(programs), self.environment_key())
+        start_menu = os.path.join(SESSION.profile, "AppData", "Roaming", "Microsoft", "Windows",
+                                  "Start Menu", "Programs", "Tool.lnk")
+        self.assertFalse(os.path.exists(start_menu))
+
+        # A new console finds the tool by its name, and it works where it was started.
+        work = os.path.join(SESSION.drive_c, "work")
+        os.makedirs(work)
+        with open(os.path.join(work, "data.txt"), "w") as file:
+            file.write("the caller's file")
+
+        def in_console(record, *more):
+            return SESSION.run_console(
+                r"cd /d C:\work && Tool data.txt",
+                environment={"CARAFE_FAKE_JAVA_RECORD": wine_test.windows_path_of_unix(record)})
+        java = self.java_of(in_console)
+        self.assertEqual(java.directory, "C:\\work")
+        self.assertEqual(java.argv[-2:], ["Hello", "data.txt"])
+
+        # A double-click on a .cdx file starts the tool with the file's path.
+        document = os.path.join(SESSION.profile, "Ünï cödé.cdx")
+        with open(document, "w") as file:
+            file.write("data")
+        run = SESSION.launch('C:\\windows\\system32\\cmd.exe /c start "" /wait "%s"'
+                             % self.windows_path(document), "C:\\",
+                             environment={"LANG": "C.UTF-8", "LC_ALL": "C.UTF-8"})
+        self.assertEqual(len(run.java), 1, run.describe())
+        self.assertEqual(run.java[0].argv[-2:], ["Hello", self.windows_path(document)])
+
+        # The user's own options live outside the install folder, through the upgrade.
+        options = os.path.join(SESSION.profile, "AppData", "Roaming", "Example Ltd", "Tool",
+                               "Tool.user.config")
+        os.makedirs(os.path.dirname(options))
+        with open(options, "w") as file:
+            file.write("vmparam -Xmx6g\r\n")
+        self.assertEqual(self.msiexec("/i", msi["2.0"], "/qn"), 0)
+        self.assertEqual(read(options), b"vmparam -Xmx6g\r\n")
+        java = self.java_of(in_console)
+        self.assertIn("-Xmx6g", java.argv)
+
+        # The uninstall leaves PATH as it was, and the file type gone.
+        self.assertEqual(self.msiexec("/x", msi["2.0"], "/qn"), 0)
+        self.assertEqual(self.environment_key(), before)
+        self.assertNotIn(".cdx", self.wine_output("reg", "query", r"HKCU\Software\Classes"))
+        self.assertFalse(os.path.exists(os.path.join(programs, "Tool.exe")))
+
+
 class Folder(PackedCase):
     """The packed folder itself, started where it was unpacked, and the same
     folder and zip from carafe-pack.exe under Wine."""

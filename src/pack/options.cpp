@@ -238,7 +238,7 @@ const OptionRule OPTIONS[] = {
     {"argument", "ARGUMENT", nullptr, &PackOptions::arguments, nullptr, utf8Problem,
      "an argument for the application, after its own (repeatable)"},
     {"console", nullptr, nullptr, nullptr, &PackOptions::console, nullptr,
-     "a command-line application: carafe-console.exe instead of carafe.exe"},
+     "a command-line application: carafe-console.exe instead of carafe.exe, started in the caller's directory; the installer puts it on PATH instead of into the Start menu"},
     {"jvm", "WHERE", &PackOptions::jvm, nullptr, nullptr, checkJvm,
      "launcher: Java runs inside the application's exe, which the taskbar, Task Manager and the firewall then show; separate: Java is a process of its own (the default)"},
     {"working-directory", "WHERE", &PackOptions::workingDirectory, nullptr, nullptr, checkWorkingDirectory,
@@ -488,7 +488,8 @@ std::string usage() {
   text +=
       "\n"
       "Times in the zip, the folder and the installer come from SOURCE_DATE_EPOCH\n"
-      "(default 1980-01-01), so the same inputs give the same zip. The msi type\n"
+      "(default 1980-01-01), so the same inputs give the same zip and installer,\n"
+      "each with a .sha256 file beside it. The msi type\n"
       "needs wixl and msibuild (Debian: apt-get install wixl msitools); --sign needs\n"
       "osslsigncode. Each is looked for on PATH.\n"
       "\n"

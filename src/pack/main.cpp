@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <utility>
 
 #include "brand/brand.h"
 #include "brand/paths.h"
@@ -39,7 +38,7 @@ constexpr int EXIT_USAGE = 2;
 // No launcher, icon, jar or runtime file comes near this.
 constexpr std::uint64_t MAX_INPUT_SIZE = std::uint64_t{1} << 30;
 
-std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+std::string inQuotes(const std::string& text) { return "\"" + text + "\""; }
 
 carafe::brand::Bytes readInput(const std::string& path) {
   try {
@@ -57,7 +56,7 @@ std::int64_t epochOf(bool& given) {
   std::int64_t epoch = 0;
   for (char c : text) {
     if (c < '0' || c > '9' || epoch > (std::int64_t{1} << 40)) {
-      throw UsageError("SOURCE_DATE_EPOCH: " + quoted(std::as_const(text)) +
+      throw UsageError("SOURCE_DATE_EPOCH: " + inQuotes(text) +
                        " is not a number of seconds since 1970");
     }
     epoch = epoch * 10 + (c - '0');

@@ -16,6 +16,7 @@ fake Java records how it was started; the jars only need to hold the class.
 
 import argparse
 import os
+import re
 import shutil
 import signal
 import struct
@@ -222,7 +223,8 @@ def pack_tool(version):
     completed = subprocess.run(
         [OPTIONS.pack, "--name", "Tool", "--app-version", version, "--vendor", "Example Ltd",
          "--input", source, "--main-class", "Hello", "--java-version", "17+", "--console",
-         "--file-associations", association, "--type", "msi", "--launchers", OPTIONS.launchers,
+         "--file-associations", association, "--per-machine", "--type", "msi",
+         "--launchers", OPTIONS.launchers,
          "--dest", dest],
         stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=300)
     if completed.returncode != 0:
@@ -232,11 +234,14 @@ def pack_tool(version):
 
 @unittest.skipUnless(HAVE_WIXL, "wixl and msitools are not installed (scripts/test installs them)")
 class CommandLineTool(PackedCase):
-    """A console tool's installer: on PATH, a file type of its own, the user's
-    options through an upgrade, and PATH as it was after the uninstall."""
+    """A console tool's installer, per machine: on PATH, a file type of its own,
+    the user's options through an upgrade, and PATH as it was after the
+    uninstall. Per machine, as Wine's shell finds file types in the machine's
+    classes only (Windows merges the user's into them)."""
 
     def environment_key(self):
-        return self.wine_output("reg", "query", r"HKCU\Environment")
+        return self.wine_output(
+            "reg", "query", r"HKLM\System\CurrentControlSet\Control\Session Manager\Environment")
 
     def java_of(self, run_in_console):
         record = os.path.join(WORK, "java-%d.txt" % len(os.listdir(WORK)))
@@ -246,7 +251,7 @@ class CommandLineTool(PackedCase):
         return starts[0]
 
     def test_installs_on_path_opens_its_files_keeps_the_users_options_and_uninstalls(self):
-        programs = os.path.join(SESSION.profile, "AppData", "Local", "Programs", "Tool")
+        programs = os.path.join(SESSION.drive_c, "Program Files", "Tool")
         before = self.environment_key()
         msi = {}
         for version in ("1.0", "2.0"):
@@ -255,7 +260,7 @@ class CommandLineTool(PackedCase):
             msi[version] = self.windows_path(copy)
         self.assertEqual(self.msiexec("/i", msi["1.0"], "/qn"), 0)
         self.assertIn(self.windows_path(programs), self.environment_key())
-        start_menu = os.path.join(SESSION.profile, "AppData", "Roaming", "Microsoft", "Windows",
+        start_menu = os.path.join(SESSION.drive_c, "ProgramData", "Microsoft", "Windows",
                                   "Start Menu", "Programs", "Tool.lnk")
         self.assertFalse(os.path.exists(start_menu))
 
@@ -265,9 +270,11 @@ class CommandLineTool(PackedCase):
         with open(os.path.join(work, "data.txt"), "w") as file:
             file.write("the caller's file")
 
-        def in_console(record, *more):
+        def in_console(record, path=None):
+            # path: the console's PATH, set before the tool is called by name.
+            setting = "set PATH=%s&& " % path if path else ""
             return SESSION.run_console(
-                r"cd /d C:\work && Tool data.txt",
+                r"cd /d C:\work && %sTool data.txt" % setting,
                 environment={"CARAFE_FAKE_JAVA_RECORD": wine_test.windows_path_of_unix(record)})
         java = self.java_of(in_console)
         self.assertEqual(java.directory, "C:\\work")
@@ -291,13 +298,19 @@ class CommandLineTool(PackedCase):
             file.write("vmparam -Xmx6g\r\n")
         self.assertEqual(self.msiexec("/i", msi["2.0"], "/qn"), 0)
         self.assertEqual(read(options), b"vmparam -Xmx6g\r\n")
-        java = self.java_of(in_console)
+        # Wine's msiexec leaves the separator of the entry it removed on the upgrade's
+        # uninstall (";;" in PATH), where its cmd stops searching: the installed folder
+        # is named alone here.
+        java = self.java_of(lambda record: in_console(record, self.windows_path(programs)))
         self.assertIn("-Xmx6g", java.argv)
 
         # The uninstall leaves PATH as it was, and the file type gone.
         self.assertEqual(self.msiexec("/x", msi["2.0"], "/qn"), 0)
-        self.assertEqual(self.environment_key(), before)
-        self.assertNotIn(".cdx", self.wine_output("reg", "query", r"HKCU\Software\Classes"))
+        # The entry is gone and the rest as it was; Wine leaves the separators it was
+        # added with (Windows removes them with it).
+        self.assertNotIn("Tool", self.environment_key())
+        self.assertEqual(re.sub(";+\r\n", "\r\n", self.environment_key()), before)
+        self.assertNotIn("\\.cdx\r\n", self.wine_output("reg", "query", r"HKLM\Software\Classes"))
         self.assertFalse(os.path.exists(os.path.join(programs, "Tool.exe")))
 
 
@@ -318,7 +331,7 @@ class Folder(PackedCase):
                 env=SESSION.environment(extra={"LANG": "C.UTF-8", "LC_ALL": "C.UTF-8"}),
                 stdout=log, stderr=log, stdin=subprocess.DEVNULL, timeout=300)
         self.assertEqual(result.returncode, 0, read(os.path.join(WORK, "wine-pack.txt")))
-        self.assertEqual(sorted(os.listdir(dest)), ["Hello", "Hello-1.1.zip"])
+        self.assertEqual(sorted(os.listdir(dest)), ["Hello", "Hello-1.1.zip", "Hello-1.1.zip.sha256"])
         self.assertEqual(tree(os.path.join(dest, "Hello")), tree(os.path.join(PACKED["1.1"], "Hello")))
         self.assertEqual(read(os.path.join(dest, "Hello-1.1.zip")),
                          read(os.path.join(PACKED["1.1"], "Hello-1.1.zip")))

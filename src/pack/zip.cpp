@@ -70,16 +70,26 @@ Bytes deflated(const Bytes& data) {
       Z_OK) {
     throw PackError("zlib cannot start deflating (out of memory?)");
   }
-  Bytes out(data.size() - 1);  // smaller, or stored
+  // In steps, so that no more room is taken than the deflated data needs;
+  // given up as soon as it would not be smaller.
+  constexpr std::size_t STEP = std::size_t{1} << 20;
+  Bytes out;
   stream.next_in = const_cast<Bytef*>(data.data());
   stream.avail_in = static_cast<uInt>(data.size());
-  stream.next_out = out.data();
-  stream.avail_out = static_cast<uInt>(out.size());
-  const bool smaller = deflate(&stream, Z_FINISH) == Z_STREAM_END;
-  const std::size_t size = stream.total_out;
+  int result = Z_OK;
+  while (result == Z_OK && out.size() < data.size()) {
+    const std::size_t done = out.size();
+    out.resize(std::min(done + STEP, data.size() - 1));
+    stream.next_out = out.data() + done;
+    stream.avail_out = static_cast<uInt>(out.size() - done);
+    result = deflate(&stream, Z_FINISH);
+    out.resize(stream.total_out);
+    if (result == Z_BUF_ERROR || out.size() >= data.size() - 1) break;
+  }
   deflateEnd(&stream);
-  if (!smaller) return Bytes();
-  return Bytes(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(size));  // no spare room
+  if (result != Z_STREAM_END) return Bytes();
+  out.shrink_to_fit();
+  return out;
 }
 
 }  // namespace

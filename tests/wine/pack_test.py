@@ -224,6 +224,7 @@ def pack_tool(version):
         [OPTIONS.pack, "--name", "Tool", "--app-version", version, "--vendor", "Example Ltd",
          "--input", source, "--main-class", "Hello", "--java-version", "17+", "--console",
          "--file-associations", association, "--per-machine", "--type", "msi",
+         "--about-url", "https://example.com/tool",
          "--launchers", OPTIONS.launchers,
          "--dest", dest],
         stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=300)
@@ -260,6 +261,12 @@ class CommandLineTool(PackedCase):
             msi[version] = self.windows_path(copy)
         self.assertEqual(self.msiexec("/i", msi["1.0"], "/qn"), 0)
         self.assertIn(self.windows_path(programs), self.environment_key())
+        # Apps & features: where it is, and its links.
+        entries = self.wine_output("reg", "query", UNINSTALL_KEY, "/s")
+        for name, value in (("InstallLocation", self.windows_path(programs) + "\\"),
+                            ("URLInfoAbout", "https://example.com/tool"),
+                            ("HelpLink", "https://example.com/tool")):
+            self.assertRegex(entries, r"\n    %s    REG_\w+    %s\r\n" % (name, re.escape(value)))
         start_menu = os.path.join(SESSION.drive_c, "ProgramData", "Microsoft", "Windows",
                                   "Start Menu", "Programs", "Tool.lnk")
         self.assertFalse(os.path.exists(start_menu))

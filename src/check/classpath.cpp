@@ -1,7 +1,9 @@
 #include "check/classpath.h"
 
 #include <algorithm>
+#include <map>
 
+#include "check/explain.h"
 #include "check/zip_entries.h"
 #include "platform/platform.h"
 
@@ -72,7 +74,31 @@ bool jarEntries(const std::string& path, std::vector<std::string>& names, std::s
       names, problem);
 }
 
+std::string baseName(const std::string& path) {
+  const std::size_t separator = path.find_last_of("/\\");
+  return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
 }  // namespace
+
+std::string libraryOf(const std::string& fileName) {
+  std::string name;
+  for (char c : fileName) name += lower(c);
+  if (name.size() > 4 && name.compare(name.size() - 4, 4, ".jar") == 0)
+    name.resize(name.size() - 4);
+  // The version begins at the first "-" followed by a digit, and goes to the
+  // next "-"; what follows it is a classifier, which tells another jar.
+  std::size_t start = 1;
+  while (start < name.size() && !(name[start - 1] == '-' && isDigit(name[start]))) ++start;
+  if (start >= name.size()) return std::string();
+  const std::size_t end = name.find('-', start);
+  const std::string library = name.substr(0, start - 1);
+  return end == std::string::npos ? library : library + " " + name.substr(end + 1);
+}
 
 Classpath examineClasspath(const std::vector<std::string>& words, char separator) {
   Classpath classpath;
@@ -103,6 +129,16 @@ Classpath examineClasspath(const std::vector<std::string>& words, char separator
   std::replace(resource.begin(), resource.end(), '.', '/');
   resource += ".class";
 
+  std::map<std::string, std::string> libraries;  // each library's first jar
+  const auto sameLibrary = [&](const std::string& jar) {
+    const std::string library = libraryOf(baseName(jar));
+    if (library.empty()) return;
+    const auto [earlier, added] = libraries.emplace(library, jar);
+    if (added) return;
+    classpath.duplicates.push_back(shown(earlier->second) + " and " + shown(jar) +
+                                   " are one library in two versions: Java takes each class "
+                                   "from the first only; remove the one that is not meant");
+  };
   for (const std::string& piece : pieces) {
     ClasspathEntry entry;
     entry.text = piece;
@@ -131,6 +167,7 @@ Classpath examineClasspath(const std::vector<std::string>& words, char separator
       classpath.foundIn = piece;
     }
     for (const std::string& jar : jars) {
+      sameLibrary(jar);
       std::vector<std::string> names;
       std::string problem;
       const bool readable = jarEntries(jar, names, problem);
@@ -139,8 +176,13 @@ Classpath examineClasspath(const std::vector<std::string>& words, char separator
         entry.problem = problem;
         entry.entries = names.size();
       }
-      if (readable && !classpath.found && !classpath.mainClass.empty() &&
-          holdsEntry(names, resource)) {
+      if (!readable || classpath.mainClass.empty() || !holdsEntry(names, resource)) continue;
+      if (classpath.found) {
+        classpath.duplicates.push_back(
+            "main class " + shown(classpath.mainClass) + " is in " + shown(jar) + " too, after " +
+            (classpath.foundIn.empty() ? "the current directory" : shown(classpath.foundIn)) +
+            ", whose copy Java starts: remove the one that is not meant");
+      } else {
         classpath.found = true;
         classpath.foundIn = wildcard ? jar : piece;
       }

@@ -24,7 +24,16 @@ struct Classpath {
   std::string mainClass;  // as Java would take it from the command
   bool found = false;     // an entry holds it
   std::string foundIn;    // that entry ("" is the current directory)
+  // What one application would not have twice: the main class in a later
+  // entry too, a library in two versions. Each says which and what to do.
+  std::vector<std::string> duplicates;
 };
+
+// The library a jar's file name names, without its version: "jabref" of
+// "jabref-3.8.1.jar", "lwjgl natives-windows" of
+// "lwjgl-3.3.1-natives-windows.jar"; empty for a name without a version
+// (a "-" followed by a digit).
+std::string libraryOf(const std::string& fileName);
 
 // The classpath and main class of a command's words, as Java takes them:
 // options up to the first word that is not one, the last classpath option

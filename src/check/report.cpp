@@ -575,6 +575,7 @@ void writeClasspath(Writer& out, const CheckedRun& run, const std::vector<std::s
     out.line("main class " + shown(classpath.mainClass) + ": found in " +
              (classpath.foundIn.empty() ? "the current directory" : shown(classpath.foundIn)));
   }
+  for (const std::string& duplicate : classpath.duplicates) out.warning(config, duplicate);
 }
 
 void writeCommand(Writer& out, const CheckedRun& run, const std::string& command,

@@ -39,6 +39,10 @@ std::vector<std::string> one(const std::string& value) {
   return value.empty() ? std::vector<std::string>() : std::vector<std::string>{value};
 }
 
+std::vector<std::string> userOptionsLine(const PackOptions& o, const Image&) {
+  return o.userOptions == SWITCH_ON ? one(userOptionsFile(o)) : std::vector<std::string>();
+}
+
 // clang-format off
 // In the order the launcher needs them: a javaVersion line is looked up as it
 // is read, and names the application by the appname and mainclass above it.
@@ -51,10 +55,20 @@ const ConfigurationRow ROWS[] = {
      "Its own runtime, started before any installed Java, which is searched only where it is missing or broken.",
      Form::TEXT, [](const PackOptions& o, const Image&) {
        return o.bundledRuntime.empty() ? std::vector<std::string>() : one("runtime"); }},
+    {Keyword::DOWNLOADURL, "--download-url", "The page offered when no Java it can use is found.",
+     Form::TEXT, [](const PackOptions& o, const Image&) { return one(o.downloadUrl); }},
     {Keyword::JAVAVERSION, "--java-version", "The Java version it needs.",
      Form::TEXT, [](const PackOptions& o, const Image&) { return one(o.javaVersion); }},
     {Keyword::JVM, "--jvm", "Where Java runs: inside the application's exe, or as a process of its own.",
      Form::TEXT, [](const PackOptions& o, const Image&) { return one(o.jvm); }},
+    {Keyword::WORKING_DIRECTORY, "--working-directory", "Java starts in the directory the application is started from.",
+     Form::TEXT, [](const PackOptions& o, const Image&) {
+       return o.callerDirectory() ? one(CALLER_DIRECTORY) : std::vector<std::string>(); }},
+    {Keyword::EXIT_NOTICE, "--exit-notice", "Java's end is told only when it was abnormal.",
+     Form::TEXT, [](const PackOptions& o, const Image&) { return one(o.exitNotice); }},
+    {Keyword::STARTUP_CACHE, "--startup-cache", "Java's class data is kept for each user between starts.",
+     Form::TEXT, [](const PackOptions& o, const Image&) {
+       return o.startupCache == SWITCH_ON ? one(STARTUP_CACHE_ON) : std::vector<std::string>(); }},
     {Keyword::VMPARAM, "--vmparam", "Options for the Java virtual machine.",
      Form::JAVA_WORD, [](const PackOptions& o, const Image&) { return o.vmParams; }},
     {Keyword::ADDJAR, "--input", "The application's jars, on the classpath in this order.",
@@ -62,6 +76,13 @@ const ConfigurationRow ROWS[] = {
     {Keyword::ARGUMENT, "--argument", "Arguments for the application, after those it is started with.",
      Form::ARGUMENT, [](const PackOptions& o, const Image&) { return o.arguments; }},
 };
+
+// After the lines above and those of --config-line, so that a user's options
+// come last, and of two Java takes the user's.
+const ConfigurationRow USER_OPTIONS_ROW = {
+    Keyword::OPTIONAL_INCLUDE, "--user-options",
+    "Each user's own options, where the file exists: upgrades and repairs leave it as it is.",
+    Form::TEXT, userOptionsLine};
 // clang-format on
 
 const char* wordOf(Keyword keyword) {
@@ -167,7 +188,7 @@ std::vector<JavaWord> meantWords(const std::vector<ConfigurationLine>& lines) {
   JavaWord classpath{std::string(), nullptr};
   JavaWord mainClass{std::string(), nullptr};
   for (const ConfigurationLine& line : lines) {
-    if (!line.keywordLine) continue;
+    if (!line.keywordLine || line.given) continue;
     switch (line.keyword) {
       case Keyword::VMPARAM:
         words.push_back({line.javaReceives, &line});
@@ -202,7 +223,7 @@ std::string composedCommand(const std::vector<ConfigurationLine>& lines) {
   check::useConventions(platform::WINDOWS_CONVENTIONS);
   launchSettings.javaPath = "java";
   for (const ConfigurationLine& line : lines) {
-    if (!line.keywordLine) continue;
+    if (!line.keywordLine || line.given) continue;
     switch (line.keyword) {
       case Keyword::VMPARAM:
         appendToList(launchSettings.vmParams, line.value);
@@ -226,7 +247,61 @@ std::string composedCommand(const std::vector<ConfigurationLine>& lines) {
   return command;
 }
 
+enum class JavaKnown { UNKNOWN, EIGHT_OR_EARLIER, NINE_OR_LATER };
+
+// The feature release of a javaVersion value: 17 of "17+", 8 of "1.8.0_60";
+// 0 when it has none.
+int majorOf(const std::string& version) {
+  int numbers[2] = {0, 0};
+  std::size_t i = 0;
+  for (int& number : numbers) {
+    while (i < version.size() && version[i] >= '0' && version[i] <= '9' && number < 100000) {
+      number = number * 10 + (version[i++] - '0');
+    }
+    if (i >= version.size() || version[i] != '.') break;
+    ++i;
+  }
+  return numbers[0] == 1 ? numbers[1] : numbers[0];
+}
+
+// Which Java the launcher will start, as far as the lines tell.
+JavaKnown javaKnown(const std::vector<ConfigurationLine>& lines, int bundledRuntimeMajor) {
+  int required = 0;
+  bool orLater = false;
+  for (const ConfigurationLine& line : lines) {
+    if (!line.keywordLine) continue;
+    if (line.keyword == Keyword::JVM && line.value == JVM_LAUNCHER) {
+      return JavaKnown::NINE_OR_LATER;  // no command line to shorten
+    }
+    if (line.keyword == Keyword::JAVAVERSION) {
+      required = majorOf(line.value);
+      orLater = !line.value.empty() && line.value.back() == '+';
+    }
+  }
+  if (required >= 9) return JavaKnown::NINE_OR_LATER;
+  if (required > 0 && !orLater) return JavaKnown::EIGHT_OR_EARLIER;  // that version only
+  if (required == 0 && bundledRuntimeMajor >= 9) return JavaKnown::NINE_OR_LATER;
+  if (required == 0 && bundledRuntimeMajor > 0) return JavaKnown::EIGHT_OR_EARLIER;
+  return JavaKnown::UNKNOWN;
+}
+
 }  // namespace
+
+std::string userOptionsFile(const PackOptions& options) {
+  // The vendor as a folder name: without what Windows file names cannot hold,
+  // "$" (which the line would expand) and the dots and spaces Windows drops at
+  // the end.
+  std::string vendor;
+  for (char c : options.vendor) {
+    if (std::strchr("<>:\"/\\|?*$", c) == nullptr && static_cast<unsigned char>(c) >= 0x20) {
+      vendor += c;
+    }
+  }
+  while (!vendor.empty() && (vendor.back() == '.' || vendor.back() == ' ')) vendor.pop_back();
+  while (!vendor.empty() && vendor.front() == ' ') vendor.erase(0, 1);
+  const std::string folder = vendor.empty() ? options.name : vendor + "\\" + options.name;
+  return "$APPDATA\\" + folder + "\\" + options.name + ".user.config";
+}
 
 std::string commandWord(const std::string& text) {
   if (!text.empty() && text.find_first_of(" \t\"") == std::string::npos) return text;
@@ -242,9 +317,9 @@ std::vector<ConfigurationLine> configurationLines(const PackOptions& options, co
       comment("# Each line is a keyword, one space and its value; a line that begins with # is "
               "a comment."),
   };
-  for (const ConfigurationRow& row : ROWS) {
+  const auto addRow = [&](const ConfigurationRow& row) {
     const std::vector<std::string> values = row.values(options, image);
-    if (values.empty()) continue;
+    if (values.empty()) return;
     lines.push_back(comment(std::string()));
     lines.push_back(comment(std::string("# ") + row.comment));
     for (const std::string& value : values) {
@@ -257,7 +332,25 @@ std::vector<ConfigurationLine> configurationLines(const PackOptions& options, co
       line.option = row.option;
       lines.push_back(line);
     }
+  };
+  for (const ConfigurationRow& row : ROWS) addRow(row);
+  if (!options.configLines.empty()) {
+    lines.push_back(comment(std::string()));
+    lines.push_back(comment("# More lines, as they were given."));
+    for (const std::string& text : options.configLines) {
+      const ConfigLine parsed = parseConfigLine(text);
+      ConfigurationLine line;
+      line.text = text;
+      line.keywordLine = parsed.kind == LineKind::KEYWORD;
+      if (line.keywordLine) line.keyword = parsed.rule->keyword;
+      line.value = parsed.value;
+      line.javaReceives = parsed.value;
+      line.option = "--config-line";
+      line.given = true;
+      lines.push_back(line);
+    }
   }
+  addRow(USER_OPTIONS_ROW);
   return lines;
 }
 
@@ -267,7 +360,8 @@ std::string configurationText(const std::vector<ConfigurationLine>& lines) {
   return text;
 }
 
-void checkConfiguration(const std::vector<ConfigurationLine>& lines) {
+std::vector<std::string> checkConfiguration(const std::vector<ConfigurationLine>& lines,
+                                            int bundledRuntimeMajor) {
   for (const ConfigurationLine& line : lines) {
     if (readAsMeant(line)) continue;
     const std::string subject = line.keywordLine ? quoted(line.javaReceives) : quoted(line.text);
@@ -294,12 +388,24 @@ void checkConfiguration(const std::vector<ConfigurationLine>& lines) {
   }
   const std::size_t length = command.size() - std::strlen("java") + JAVA_PATH_ROOM;
   const std::size_t limit = platform::WINDOWS_CONVENTIONS.maxCommandLineLength;
-  if (length > limit) {
-    throw PackError("--input: the Java command would be " + std::to_string(length) +
-                    " characters long with a Java path of 260; Windows starts at most " +
-                    std::to_string(limit) +
-                    ": give fewer or shorter jars, or merge them into fewer");
+  if (length <= limit) return {};
+  // Past the limit the launcher gives Java 9 and later its options and
+  // classpath in an argument file; Java inside the launcher has no limit.
+  const JavaKnown known = javaKnown(lines, bundledRuntimeMajor);
+  if (known == JavaKnown::NINE_OR_LATER) return {};
+  const std::string measured = "the Java command would be " + std::to_string(length) +
+                               " characters long with a Java path of 260; Windows starts at most " +
+                               std::to_string(limit);
+  if (known == JavaKnown::EIGHT_OR_EARLIER) {
+    throw PackError("--input: " + measured +
+                    ", and the Java this application needs is older than 9, which cannot take "
+                    "them from an argument file: give fewer or shorter jars, or merge them into "
+                    "fewer");
   }
+  return {"--input: " + measured +
+          "; the launcher then gives Java its options and classpath in an argument file, "
+          "which only Java 9 and later read: require it with --java-version 9+ (or later), or "
+          "give fewer jars"};
 }
 
 }  // namespace carafe::pack

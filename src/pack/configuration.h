@@ -19,7 +19,12 @@ struct ConfigurationLine {
   std::string value;                   // with keywordLine: everything after the space
   std::string javaReceives;            // what Java is to get for it (vmparam, addjar, argument)
   std::string option;                  // the option the line comes from
+  bool given = false;  // from --config-line: checked as a line, its value as it stands
 };
+
+// The user's own options file that the configuration's optionalInclude line
+// names: "$APPDATA\\Example Ltd\\Editor\\Editor.user.config".
+std::string userOptionsFile(const PackOptions& options);
 
 std::vector<ConfigurationLine> configurationLines(const PackOptions& options, const Image& image);
 
@@ -31,9 +36,13 @@ std::string configurationText(const std::vector<ConfigurationLine>& lines);
 // given exactly the options, classpath, main class and arguments, by the
 // launcher's own reader and composition under the Windows conventions. Throws
 // UsageError naming the option of the first line that would not be, with
-// what the launcher makes of it; PackError when the Java command would be
-// longer than Windows starts.
-void checkConfiguration(const std::vector<ConfigurationLine>& lines);
+// what the launcher makes of it. A Java command longer than Windows starts is
+// refused (PackError) only where the Java is known to be older than 9, which
+// cannot read the argument file the launcher then writes; where the Java is
+// not known, the warning is returned. bundledRuntimeMajor: the feature
+// release of the bundled runtime, 0 for none or unknown.
+std::vector<std::string> checkConfiguration(const std::vector<ConfigurationLine>& lines,
+                                            int bundledRuntimeMajor = 0);
 
 // A word of a Windows command line that gives back text: quoted where it is
 // empty or holds a space, a tab or a double quote.

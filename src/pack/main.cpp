@@ -2,7 +2,10 @@
 // of it and an installer. See usage() in options.cpp.
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <exception>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "brand/brand.h"
@@ -14,8 +17,12 @@
 #include "pack/configuration.h"
 #include "pack/error.h"
 #include "pack/image.h"
+#include "pack/jars.h"
+#include "pack/msi_times.h"
+#include "pack/names.h"
 #include "pack/options.h"
 #include "pack/sha1.h"
+#include "pack/sha256.h"
 #include "pack/system.h"
 #include "pack/uuid.h"
 #include "pack/wix.h"
@@ -31,7 +38,7 @@ constexpr int EXIT_USAGE = 2;
 // No launcher, icon, jar or runtime file comes near this.
 constexpr std::uint64_t MAX_INPUT_SIZE = std::uint64_t{1} << 30;
 
-std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+std::string inQuotes(const std::string& text) { return "\"" + text + "\""; }
 
 carafe::brand::Bytes readInput(const std::string& path) {
   try {
@@ -49,7 +56,7 @@ std::int64_t epochOf(bool& given) {
   std::int64_t epoch = 0;
   for (char c : text) {
     if (c < '0' || c > '9' || epoch > (std::int64_t{1} << 40)) {
-      throw UsageError("SOURCE_DATE_EPOCH: " + quoted(text) +
+      throw UsageError("SOURCE_DATE_EPOCH: " + inQuotes(text) +
                        " is not a number of seconds since 1970");
     }
     epoch = epoch * 10 + (c - '0');
@@ -111,37 +118,124 @@ class Staging {
   bool kept_ = false;
 };
 
-// The jars hold the main class: a typo in --main-class would otherwise show
-// only when the installed application is started.
-void checkMainClass(const PackOptions& options, const Image& image) {
-  std::string entry = options.mainClass;
-  for (char& c : entry) {
-    if (c == '.') c = '/';
+bool endsWithJar(const std::string& path) {
+  if (path.size() < 4) return false;
+  std::string end = path.substr(path.size() - 4);
+  for (char& c : end) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return end == ".jar";
+}
+
+// The entries of a jar of --input; PackError naming it when it is not a zip
+// whose central directory can be read.
+std::vector<std::string> jarEntries(const ImageFile& file) {
+  std::uint64_t size = 0;
+  std::string first;
+  if (!carafe::check::readFileRange(file.source, 0, 0, first, size)) {
+    throw PackError("--input: " + file.source + " cannot be read");
   }
-  entry += ".class";
+  std::vector<std::string> names;
+  std::string problem;
+  const auto read = [&file](std::uint64_t offset, std::size_t count, std::string& bytes) {
+    std::uint64_t ignored = 0;
+    return carafe::check::readFileRange(file.source, offset, count, bytes, ignored);
+  };
+  if (!carafe::check::readZipEntries(size, read, names, problem)) {
+    throw PackError("--input: " + file.source + " cannot be read as a jar: " + problem +
+                    "; rebuild it, or remove it from --input");
+  }
+  return names;
+}
+
+// Every jar of --input is read before anything is written; those of the
+// classpath hold the main class once, and no library twice.
+std::vector<std::string> checkInputJars(const PackOptions& options, const Image& image) {
+  std::vector<JarContents> classpath(image.classpath.size());
   for (const ImageFile& file : image.files) {
-    if (std::find(image.classpath.begin(), image.classpath.end(), file.path) ==
-        image.classpath.end()) {
+    if (file.source.empty() || file.path.compare(0, 4, "lib\\") != 0 || !endsWithJar(file.path)) {
       continue;
     }
-    std::uint64_t size = 0;
-    std::string first;
-    if (!carafe::check::readFileRange(file.source, 0, 0, first, size)) {
-      throw PackError(file.source + ": cannot be read");
-    }
-    std::vector<std::string> names;
-    std::string problem;
-    const auto read = [&file](std::uint64_t offset, std::size_t count, std::string& bytes) {
-      std::uint64_t ignored = 0;
-      return carafe::check::readFileRange(file.source, offset, count, bytes, ignored);
-    };
-    if (!carafe::check::readZipEntries(size, read, names, problem)) {
-      throw PackError("--input: " + file.source + " cannot be read as a jar: " + problem);
-    }
-    if (std::find(names.begin(), names.end(), entry) != names.end()) return;
+    std::vector<std::string> entries = jarEntries(file);
+    const auto at = std::find(image.classpath.begin(), image.classpath.end(), file.path);
+    if (at == image.classpath.end()) continue;
+    JarContents& jar = classpath[static_cast<std::size_t>(at - image.classpath.begin())];
+    jar.name = carafe::brand::fileName(file.source);
+    jar.entries = std::move(entries);
   }
-  throw PackError("--main-class: no jar of --input holds " + options.mainClass + " (" + entry +
-                  "); give the class with the main method, by its full name");
+  return checkJars(classpath, options.mainClass);
+}
+
+// The feature release in a runtime's release file (JAVA_VERSION="17.0.2"),
+// 0 when it tells none.
+int releaseMajor(const std::string& runtime) {
+  const carafe::brand::Bytes bytes = readInput(runtime + "/release");
+  const std::string text(bytes.begin(), bytes.end());
+  const std::string key = "JAVA_VERSION=\"";
+  const std::size_t at = text.find(key);
+  if (at == std::string::npos || (at > 0 && text[at - 1] != '\n')) return 0;
+  int numbers[2] = {0, 0};
+  std::size_t i = at + key.size();
+  for (int& number : numbers) {
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9' && number < 100000) {
+      number = number * 10 + (text[i++] - '0');
+    }
+    if (i >= text.size() || text[i] != '.') break;
+    ++i;
+  }
+  return numbers[0] == 1 ? numbers[1] : numbers[0];
+}
+
+// A runtime for another system is told as such before its files are listed,
+// where a Linux JDK's links could otherwise be what is reported.
+void checkRuntimeSystem(const std::string& runtime) {
+  const auto has = [&runtime](const char* relative) {
+    std::error_code error;
+    return std::filesystem::exists(std::filesystem::u8path(runtime + "/" + relative), error);
+  };
+  if (has("bin/java.exe") || !has("bin/java")) return;  // the listing tells what is missing
+  const char* system = has("lib/server/libjvm.so")      ? "a Linux"
+                       : has("lib/server/libjvm.dylib") ? "a macOS"
+                                                        : "a non-Windows";
+  throw PackError("--bundled-runtime: " + runtime + " is " + system +
+                  " Java runtime (bin/java, no bin/java.exe); the application needs a Windows "
+                  "one: make it on this machine with jlink and a Windows JDK's jmods (see "
+                  "docs/packaging.md)");
+}
+
+// The --file-associations files; the icon each names goes into the folder as
+// "icons\\<extension>.ico".
+std::vector<FileAssociation> fileAssociations(const PackOptions& options, Image& image) {
+  std::vector<FileAssociation> associations;
+  for (const std::string& file : options.fileAssociations) {
+    const carafe::brand::Bytes text = readInput(file);
+    FileAssociation association = parseFileAssociation(file, std::string(text.begin(), text.end()));
+    for (const FileAssociation& earlier : associations) {
+      if (foldedName(earlier.extension) == foldedName(association.extension)) {
+        throw UsageError("--file-associations: ." + association.extension +
+                         " is given twice; give each extension once");
+      }
+    }
+    if (!association.icon.empty()) {
+      try {
+        carafe::brand::readIcon(readInput(association.icon));
+      } catch (const carafe::brand::BrandError& error) {
+        throw PackError("--file-associations: " + file + ": icon " + association.icon + ": " +
+                        error.what());
+      }
+      const std::string path = "icons\\" + association.extension + ".ico";
+      image.files.push_back({path, association.icon, false});
+      association.icon = path;
+    }
+    associations.push_back(association);
+  }
+  std::sort(image.files.begin(), image.files.end(),
+            [](const ImageFile& a, const ImageFile& b) { return a.path < b.path; });
+  return associations;
+}
+
+void warn(const std::vector<std::string>& warnings) {
+  for (const std::string& warning : warnings) {
+    std::fprintf(stderr, "carafe-pack: warning: %s\n", warning.c_str());
+  }
 }
 
 carafe::brand::Bytes brandedExe(const PackOptions& options, const std::string& argumentZero) {
@@ -225,6 +319,11 @@ void checkDestination(const PackOptions& options) {
   }
 }
 
+std::string upgradeCodeOf(const PackOptions& options) {
+  return options.upgradeCode.empty() ? upgradeCodeFor(options.vendor, options.name)
+                                     : formatUuid(*parseUuid(options.upgradeCode));
+}
+
 struct Packing {
   const PackOptions& options;
   const Image& image;
@@ -233,6 +332,7 @@ struct Packing {
   std::int64_t epoch = ZIP_EARLIEST;
   bool epochGiven = false;
   Tools tools;
+  std::vector<FileAssociation> associations;
 };
 
 // The folder, its files' times the epoch's, the exe signed when asked to.
@@ -284,23 +384,34 @@ std::string zipFolder(const Packing& packing, const std::string& zipPath) {
   std::sort(entries.begin(), entries.end());
   const std::string exeEntry = options.name + "/" + packing.image.exe;
   ZipWriter zip(packing.epoch);
-  carafe::brand::Bytes bytes;
-  Sha1 digest;
-  const auto append = [&bytes](const carafe::brand::Bytes& part) {
-    bytes.insert(bytes.end(), part.begin(), part.end());
+  // Written entry by entry: only one file is in memory at a time.
+  std::ofstream out;
+  if (wanted) {
+    writeNewFile(zipPath, carafe::brand::Bytes(), packing.epoch);
+    out.open(std::filesystem::u8path(zipPath), std::ios::binary | std::ios::app);
+  }
+  const auto append = [&out, &zipPath](const carafe::brand::Bytes& part) {
+    out.write(reinterpret_cast<const char*>(part.data()),
+              static_cast<std::streamsize>(part.size()));
+    if (!out) throw PackError(zipPath + ": cannot be written");
   };
+  Sha1 digest;
   for (const auto& [name, staged] : entries) {
     if (staged.empty()) {
       if (wanted) append(zip.directory(name));
       continue;
     }
     const carafe::brand::Bytes data = readInput(staged);
-    digest.add(name + "\n" + hexDigest(sha1(std::string(data.begin(), data.end()))) + "\n");
+    Sha1 file;
+    file.add(data.data(), data.size());
+    digest.add(name + "\n" + hexDigest(file.finish()) + "\n");
     if (wanted) append(zip.file(name, data, name == exeEntry));
   }
   if (wanted) {
     append(zip.finish());
-    writeNewFile(zipPath, bytes, packing.epoch);
+    out.close();
+    if (!out) throw PackError(zipPath + ": cannot be written");
+    setTime(zipPath, packing.epoch);
   }
   return hexDigest(digest.finish());
 }
@@ -320,6 +431,7 @@ void runTool(const Packing& packing, const std::string& tool, const char* what,
 void buildInstaller(const Packing& packing, const std::string& contentDigest,
                     const std::string& msiPath) {
   const PackOptions& options = packing.options;
+  const std::int64_t started = std::time(nullptr);
   Installer installer;
   installer.name = options.name;
   installer.version = options.appVersion;
@@ -328,12 +440,16 @@ void buildInstaller(const Packing& packing, const std::string& contentDigest,
   installer.perMachine = options.perMachine;
   installer.desktopShortcut = options.desktopShortcut;
   installer.icon = !options.icon.empty();
-  installer.upgradeCode = options.upgradeCode.empty() ? upgradeCodeFor(options.vendor, options.name)
-                                                      : formatUuid(*parseUuid(options.upgradeCode));
+  installer.upgradeCode = upgradeCodeOf(options);
   installer.appUserModelId =
       options.appUserModelId.empty()
           ? defaultAppUserModelId(options.vendor, options.name, installer.upgradeCode)
           : options.appUserModelId;
+  installer.startMenuShortcut = !options.console || options.startMenuShortcut;
+  installer.onPath = options.console;
+  installer.aboutUrl = options.aboutUrl;
+  installer.launchAfterInstall = options.launchAfterInstall;
+  installer.associations = packing.associations;
   installer.image = &packing.image;
   installer.sourceFolder = options.name;
   installer.productCode = productCodeFor(installer, contentDigest);
@@ -345,13 +461,41 @@ void buildInstaller(const Packing& packing, const std::string& contentDigest,
                carafe::brand::Bytes(table.begin(), table.end()), packing.epoch);
   runTool(packing, packing.tools.wixl, "build the installer",
           {"-a", "x64", "-o", msiPath, "application.wxs"}, "wixl.txt");
-  runTool(packing, packing.tools.msibuild, "complete the installer",
-          {msiPath, "-i", "MsiShortcutProperty.idt", "-s", options.name + " " + options.appVersion,
-           options.vendor, "x64;1033", packageCodeFor(installer)},
-          "msibuild.txt");
+  std::vector<std::string> completion = {msiPath};
+  if (installer.startMenuShortcut || installer.desktopShortcut) {
+    completion.insert(completion.end(), {"-i", "MsiShortcutProperty.idt"});
+  }
+  const std::string environment = environmentTable(installer);
+  if (!environment.empty()) {
+    writeNewFile(packing.staging.at("Environment.idt"),
+                 carafe::brand::Bytes(environment.begin(), environment.end()), packing.epoch);
+    completion.insert(completion.end(), {"-i", "Environment.idt"});
+    for (const std::string& query : environmentQueries()) {
+      completion.insert(completion.end(), {"-q", query});
+    }
+  }
+  completion.insert(completion.end(), {"-s", options.name + " " + options.appVersion,
+                                       options.vendor, "x64;1033", packageCodeFor(installer)});
+  runTool(packing, packing.tools.msibuild, "complete the installer", completion, "msibuild.txt");
+  // The summary's times are the clock's as the tools ran: the epoch's instead.
+  carafe::brand::Bytes msi = readInput(msiPath);
+  if (setSummaryTimes(msi, started, std::time(nullptr), packing.epoch) == 0) {
+    warn(
+        {"--type msi: the installer's summary holds no time of this run to set: two builds "
+         "may differ in it"});
+  }
+  removeTree(msiPath);
+  writeNewFile(msiPath, msi, packing.epoch);
   if (!options.sign.empty()) {
     sign(packing.tools, options, packing.staging, msiPath, packing.epoch, packing.epochGiven);
   }
+}
+
+// "<output>.sha256" beside it, which "sha256sum -c" checks.
+void writeDigestFile(const Packing& packing, const std::string& path, const std::string& name) {
+  const carafe::brand::Bytes bytes = readInput(path);
+  const std::string line = sha256Line(bytes.data(), bytes.size(), name);
+  writeNewFile(path + ".sha256", carafe::brand::Bytes(line.begin(), line.end()), packing.epoch);
 }
 
 // Everything is made: each output takes its place, replacing an earlier one.
@@ -371,8 +515,13 @@ void putInPlace(const Packing& packing, const std::string& zipPath, const std::s
       throw;
     }
   }
-  if (options.wants(TYPE_ZIP)) movePath(zipPath, destination + base + ".zip");
-  if (options.wants(TYPE_MSI)) movePath(msiPath, destination + base + ".msi");
+  for (const auto& [type, path] :
+       {std::make_pair(TYPE_ZIP, zipPath), std::make_pair(TYPE_MSI, msiPath)}) {
+    if (!options.wants(type)) continue;
+    const std::string name = base + "." + type;
+    movePath(path, destination + name);
+    movePath(path + ".sha256", destination + name + ".sha256");
+  }
 }
 
 int pack(const PackOptions& options, const std::string& argumentZero) {
@@ -388,6 +537,7 @@ int pack(const PackOptions& options, const std::string& argumentZero) {
   }
 
   // Everything that can be checked before anything is written.
+  if (!options.bundledRuntime.empty()) checkRuntimeSystem(options.bundledRuntime);
   std::vector<TreeListing> listings;
   for (const ImageTree& tree : IMAGE_TREES) {
     const std::string& directory = options.*(tree.source);
@@ -401,21 +551,35 @@ int pack(const PackOptions& options, const std::string& argumentZero) {
       throw PackError(std::string(tree.option) + ": " + error.what());
     }
   }
-  const Image image = planImage(options, listings, options.wants(TYPE_MSI));
+  Image image = planImage(options, listings, options.wants(TYPE_MSI));
+  const std::vector<FileAssociation> associations = fileAssociations(options, image);
   const std::vector<ConfigurationLine> lines = configurationLines(options, image);
-  checkConfiguration(lines);
-  checkMainClass(options, image);
+  const int bundledMajor =
+      options.bundledRuntime.empty() ? 0 : releaseMajor(options.bundledRuntime);
+  warn(checkConfiguration(lines, bundledMajor));
+  warn(checkInputJars(options, image));
   const carafe::brand::Bytes exe = brandedExe(options, argumentZero);
 
   Staging staging(options.dest, options.name);
   checkDestination(options);
-  Packing packing{options, image, staging, staging.at(options.name), epoch, epochGiven, tools};
+  Packing packing{options, image,      staging, staging.at(options.name),
+                  epoch,   epochGiven, tools,   associations};
   stageFolder(packing, exe, configurationText(lines));
   const std::string base = options.name + "-" + options.appVersion;
   const std::string zipPath = staging.at(base + ".zip");
   const std::string msiPath = staging.at(base + ".msi");
   const std::string contentDigest = zipFolder(packing, zipPath);
-  if (options.wants(TYPE_MSI)) buildInstaller(packing, contentDigest, msiPath);
+  if (options.wants(TYPE_MSI)) {
+    buildInstaller(packing, contentDigest, msiPath);
+    // The code that ties every version together: pinned from the first
+    // release with --upgrade-code, it survives a change of vendor or name.
+    std::printf("carafe-pack: %s.msi: upgrade code %s\n", base.c_str(),
+                upgradeCodeOf(options).c_str());
+  }
+  for (const auto& [type, path] :
+       {std::make_pair(TYPE_ZIP, zipPath), std::make_pair(TYPE_MSI, msiPath)}) {
+    if (options.wants(type)) writeDigestFile(packing, path, base + "." + type);
+  }
   putInPlace(packing, zipPath, msiPath, base);
   staging.keep();
   return 0;

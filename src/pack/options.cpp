@@ -142,6 +142,48 @@ std::string checkJvm(const std::string& value) {
   return quoted(value) + " is not where Java runs: give launcher or separate";
 }
 
+std::string checkWorkingDirectory(const std::string& value) {
+  if (value == WORKING_CALLER || value == WORKING_INSTALL) return std::string();
+  return quoted(value) +
+         " is not a working directory: give caller (where the application is started from) or "
+         "install (its install folder)";
+}
+
+std::string checkSwitch(const std::string& value) {
+  if (value == SWITCH_ON || value == SWITCH_OFF) return std::string();
+  return quoted(value) + " is neither on nor off";
+}
+
+std::string checkExitNotice(const std::string& value) {
+  if (value == EXIT_NOTICE_ABNORMAL) return std::string();
+  return quoted(value) + " is not an exit notice: give abnormal";
+}
+
+// An http or https address with a host, without what a configuration line
+// or a shell would take apart.
+std::string webAddressProblem(const std::string& value) {
+  const std::size_t scheme = value.compare(0, 7, "http://") == 0    ? 7
+                             : value.compare(0, 8, "https://") == 0 ? 8
+                                                                    : 0;
+  const bool host = scheme != 0 && value.size() > scheme && value[scheme] != '/';
+  if (host && value.find_first_of(" \t\r\n\"$") == std::string::npos) return std::string();
+  return quoted(value) +
+         " is not an http or https address with a host (and without spaces, "
+         "quotes or \"$\")";
+}
+
+// A line the launcher reads as one of its keywords, with its value.
+std::string checkConfigLine(const std::string& value) {
+  const std::string problem = textProblem(value);
+  if (!problem.empty()) return problem;
+  const ConfigLine line = parseConfigLine(value);
+  if (line.kind == LineKind::KEYWORD) return std::string();
+  return quoted(value) +
+         " is not a line the launcher knows: give a keyword, one space and its value, such as "
+         "\"vmparam -Xss2m\" (the keywords are in the README, written exactly in their letter "
+         "case)";
+}
+
 std::string checkUpgradeCode(const std::string& value) {
   if (parseUuid(value)) return std::string();
   return quoted(value) +
@@ -178,7 +220,7 @@ const OptionRule OPTIONS[] = {
     {"vendor", "TEXT", &PackOptions::vendor, nullptr, nullptr, textProblem,
      "who makes the application: the exe's company, the installer's publisher (required for msi)"},
     {"description", "TEXT", &PackOptions::description, nullptr, nullptr, textProblem,
-     "msi: what the application does, the shortcuts' tooltip and the comment in Apps & features"},
+     "what the application does: the installer's shortcuts show it as their tooltip and Apps & features as its comment (the other types take it and leave it unused)"},
     {"copyright", "TEXT", &PackOptions::copyright, nullptr, nullptr, textProblem,
      "the exe's copyright notice"},
     {"icon", "FILE.ico", &PackOptions::icon, nullptr, nullptr, pathProblem,
@@ -196,9 +238,21 @@ const OptionRule OPTIONS[] = {
     {"argument", "ARGUMENT", nullptr, &PackOptions::arguments, nullptr, utf8Problem,
      "an argument for the application, after its own (repeatable)"},
     {"console", nullptr, nullptr, nullptr, &PackOptions::console, nullptr,
-     "a command-line application: carafe-console.exe instead of carafe.exe"},
+     "a command-line application: carafe-console.exe instead of carafe.exe, started in the caller's directory; the installer puts it on PATH instead of into the Start menu"},
     {"jvm", "WHERE", &PackOptions::jvm, nullptr, nullptr, checkJvm,
      "launcher: Java runs inside the application's exe, which the taskbar, Task Manager and the firewall then show; separate: Java is a process of its own (the default)"},
+    {"working-directory", "WHERE", &PackOptions::workingDirectory, nullptr, nullptr, checkWorkingDirectory,
+     "caller: Java starts in the directory the application is started from (the default with --console); install: in its install folder (the default otherwise)"},
+    {"download-url", "URL", &PackOptions::downloadUrl, nullptr, nullptr, webAddressProblem,
+     "the page the launcher offers when no Java it can use is found"},
+    {"user-options", "on|off", &PackOptions::userOptions, nullptr, nullptr, checkSwitch,
+     "on (the default): the configuration ends by reading %APPDATA%\\VENDOR\\NAME\\NAME.user.config where it exists, the place for a user's own options, which upgrades and repairs keep; off: no such line"},
+    {"exit-notice", "WHEN", &PackOptions::exitNotice, nullptr, nullptr, checkExitNotice,
+     "abnormal: the application's window tells of Java's end only when it was abnormal (a crash), not for every exit code but 0"},
+    {"startup-cache", "on|off", &PackOptions::startupCache, nullptr, nullptr, checkSwitch,
+     "on (the default): the launcher keeps Java's class data for each user between starts, so that the application starts sooner; off: not"},
+    {"config-line", "LINE", nullptr, &PackOptions::configLines, nullptr, checkConfigLine,
+     "one more line for the configuration, \"keyword value\", any keyword the launcher knows (repeatable)"},
     {"type", "TYPE", nullptr, &PackOptions::types, nullptr, checkType,
      "app-image (the folder), zip or msi (repeatable; default app-image)"},
     {"dest", "DIR", &PackOptions::dest, nullptr, nullptr, pathProblem,
@@ -207,6 +261,14 @@ const OptionRule OPTIONS[] = {
      "where carafe.exe and carafe-console.exe are (default: beside carafe-pack)"},
     {"per-machine", nullptr, nullptr, nullptr, &PackOptions::perMachine, nullptr,
      "msi: install for every user into Program Files, with administrator rights (default: for the installing user, into %LOCALAPPDATA%\\Programs, without)"},
+    {"start-menu-shortcut", nullptr, nullptr, nullptr, &PackOptions::startMenuShortcut, nullptr,
+     "msi, with --console: a Start-menu shortcut all the same (a command-line application is put on PATH instead)"},
+    {"file-associations", "FILE", nullptr, &PackOptions::fileAssociations, nullptr, pathProblem,
+     "msi: a properties file (extension=, description=, icon=, mime-type=): double-clicking such a file opens it with the application (repeatable)"},
+    {"about-url", "URL", &PackOptions::aboutUrl, nullptr, nullptr, webAddressProblem,
+     "msi: the application's page, which Apps & features links to"},
+    {"launch-after-install", nullptr, nullptr, nullptr, &PackOptions::launchAfterInstall, nullptr,
+     "msi: start the application when the installation ends (msiexec LAUNCHAPPLICATION=0 keeps it from starting)"},
     {"desktop-shortcut", nullptr, nullptr, nullptr, &PackOptions::desktopShortcut, nullptr,
      "msi: a desktop shortcut besides the Start menu's"},
     {"upgrade-code", "GUID", &PackOptions::upgradeCode, nullptr, nullptr, checkUpgradeCode,
@@ -263,8 +325,11 @@ std::string optionHelp(const std::string& head, const std::string& help) {
 }
 
 // The options that only an installer uses.
-const char* const INSTALLER_OPTIONS[] = {"description", "per-machine", "desktop-shortcut",
-                                         "upgrade-code", "app-user-model-id"};
+// --description is not among them: it is accepted with every type, so that
+// one list of options serves every build.
+const char* const INSTALLER_OPTIONS[] = {
+    "per-machine",       "desktop-shortcut",  "start-menu-shortcut", "upgrade-code",
+    "app-user-model-id", "file-associations", "about-url",           "launch-after-install"};
 
 const OptionRule& findOption(const std::string& name) {
   for (const OptionRule& rule : OPTIONS) {
@@ -319,6 +384,11 @@ void checkCombination(PackOptions& options) {
   if (!options.timestampUrl.empty() && options.sign.empty()) {
     throw UsageError("--timestamp-url time-stamps the signatures, which are not made: add --sign");
   }
+  if (options.startMenuShortcut && !options.console) {
+    throw UsageError(
+        "--start-menu-shortcut is for a command-line application, which has none otherwise: "
+        "add --console, or leave it out (an application with a window always has one)");
+  }
   if (!options.wants(TYPE_MSI)) {
     for (const char* name : INSTALLER_OPTIONS) {
       if (isGiven(options, findOption(name))) {
@@ -335,12 +405,17 @@ void checkCombination(PackOptions& options) {
   checkInstallerText("name", options.name);
   checkInstallerText("vendor", options.vendor);
   checkInstallerText("description", options.description);
+  checkInstallerText("about-url", options.aboutUrl);
 }
 
 }  // namespace
 
 bool PackOptions::wants(const char* type) const {
   return std::find(types.begin(), types.end(), type) != types.end();
+}
+
+bool PackOptions::callerDirectory() const {
+  return workingDirectory.empty() ? console : workingDirectory == WORKING_CALLER;
 }
 
 PackOptions parseOptions(const std::vector<std::string>& arguments) {
@@ -413,7 +488,8 @@ std::string usage() {
   text +=
       "\n"
       "Times in the zip, the folder and the installer come from SOURCE_DATE_EPOCH\n"
-      "(default 1980-01-01), so the same inputs give the same zip. The msi type\n"
+      "(default 1980-01-01), so the same inputs give the same zip and installer,\n"
+      "each with a .sha256 file beside it. The msi type\n"
       "needs wixl and msibuild (Debian: apt-get install wixl msitools); --sign needs\n"
       "osslsigncode. Each is looked for on PATH.\n"
       "\n"

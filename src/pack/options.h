@@ -15,6 +15,13 @@ constexpr const char* TYPE_MSI = "msi";              // <Name>-<version>.msi, bu
 
 constexpr const char* DEFAULT_APP_VERSION = "1.0";
 
+// --working-directory: the caller's directory, or the install folder (the
+// launcher's own, as without the line).
+constexpr const char* WORKING_CALLER = "caller";
+constexpr const char* WORKING_INSTALL = "install";
+constexpr const char* SWITCH_ON = "on";
+constexpr const char* SWITCH_OFF = "off";
+
 struct PackOptions {
   std::string name;
   std::string appVersion = DEFAULT_APP_VERSION;
@@ -30,6 +37,16 @@ struct PackOptions {
   std::vector<std::string> arguments;
   bool console = false;
   std::string jvm;  // where Java runs: "launcher" or "separate"; empty: as without the line
+  std::string workingDirectory;  // "caller" or "install"; empty: caller for --console
+  std::string downloadUrl;
+  std::string userOptions = "on";             // an optionalInclude of the user's own file
+  std::string exitNotice;                     // "abnormal"; empty: no line
+  std::string startupCache = "on";            // "on" writes the line, "off" leaves it out
+  std::vector<std::string> configLines;       // "keyword value", checked by the launcher's reader
+  std::vector<std::string> fileAssociations;  // properties files
+  std::string aboutUrl;
+  bool launchAfterInstall = false;
+  bool startMenuShortcut = false;  // with --console: a Start-menu shortcut all the same
   std::vector<std::string> types;  // as given, each once; app-image when none is
   std::string dest = ".";
   std::string launchers;  // where carafe.exe is; empty: beside carafe-pack
@@ -43,6 +60,8 @@ struct PackOptions {
   bool showVersion = false;
 
   bool wants(const char* type) const;
+  // Whether Java starts in the directory the launcher was started from.
+  bool callerDirectory() const;
 };
 
 // arguments without the program's own name. Throws UsageError.

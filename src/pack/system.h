@@ -1,8 +1,14 @@
 // What carafe-pack asks of the system beyond reading a file (brand/system.h):
 // listing a directory tree, making and removing directories, writing files
 // with a fixed time, moving the outputs into place, and finding and running
-// the tools it uses. One implementation per platform (system_posix.cpp,
-// system_win32.cpp); everything else works on texts and bytes in memory.
+// the tools it uses. What the standard library does the same everywhere is
+// in system.cpp; the rest has one implementation per platform
+// (system_posix.cpp, system_win32.cpp): listing a tree and removing one,
+// where links and junctions must not be followed (MinGW's std::filesystem
+// does not tell them from directories), the files' times (C++17 has no
+// portable clock for them, and MinGW's sets no directory's), new files and
+// temporary directories, and finding and running the tools. Everything else
+// works on texts and bytes in memory.
 #pragma once
 
 #include <cstdint>

@@ -84,11 +84,6 @@ std::vector<std::string> listFiles(const std::string& directory) {
   return files;
 }
 
-bool isDirectory(const std::string& path) {
-  struct stat status {};
-  return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
-}
-
 std::string realPath(const std::string& path) {
   char* resolved = ::realpath(path.c_str(), nullptr);
   if (resolved == nullptr) return std::string();
@@ -103,26 +98,6 @@ std::string programDirectory(const std::string& argumentZero) {
   if (program.empty()) program = realPath(argumentZero);
   if (program.empty()) program = argumentZero;
   return brand::directoryOf(program);
-}
-
-void makeDirectory(const std::string& path) {
-  if (::mkdir(path.c_str(), 0777) != 0) {
-    throw PackError(path + ": the directory cannot be made: " + reason(errno));
-  }
-}
-
-std::vector<std::string> makeDirectories(const std::string& path) {
-  std::vector<std::string> made;
-  if (isDirectory(path)) return made;
-  const std::string parent = brand::directoryOf(path);
-  if (parent != path && !isDirectory(parent)) made = makeDirectories(parent);
-  if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
-    const int error = errno;
-    for (auto it = made.rbegin(); it != made.rend(); ++it) removeEmptyDirectory(*it);
-    throw PackError(path + ": the directory cannot be made: " + reason(error));
-  }
-  made.push_back(path);
-  return made;
 }
 
 std::string makeTemporaryDirectory(const std::string& parent, const std::string& prefix) {
@@ -152,12 +127,6 @@ void setTime(const std::string& path, std::int64_t time) {
   setTimeOf(AT_FDCWD, path.c_str(), time, path);
 }
 
-void movePath(const std::string& from, const std::string& to) {
-  if (::rename(from.c_str(), to.c_str()) != 0) {
-    throw PackError(to + ": cannot be put in place: " + reason(errno));
-  }
-}
-
 void removeTree(const std::string& path) {
   struct stat status {};
   if (::lstat(path.c_str(), &status) != 0) return;
@@ -176,8 +145,6 @@ void removeTree(const std::string& path) {
     ::unlink(path.c_str());
   }
 }
-
-bool removeEmptyDirectory(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
 
 std::string findProgram(const std::string& name) {
   std::string path;

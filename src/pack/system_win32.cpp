@@ -94,11 +94,6 @@ std::vector<std::string> listFiles(const std::string& directory) {
   return files;
 }
 
-bool isDirectory(const std::string& path) {
-  const DWORD attributes = GetFileAttributesW(wide(path).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
 std::string realPath(const std::string& path) {
   Handle file(CreateFileW(wide(path).c_str(), FILE_READ_ATTRIBUTES,
                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -122,26 +117,6 @@ std::string programDirectory(const std::string& argumentZero) {
   if (length == 0 || length >= buffer.size()) return brand::directoryOf(argumentZero);
   buffer.resize(length);
   return brand::directoryOf(utf8(buffer.c_str()));
-}
-
-void makeDirectory(const std::string& path) {
-  if (!CreateDirectoryW(wide(path).c_str(), nullptr)) {
-    throw PackError(path + ": the directory cannot be made: " + reason(GetLastError()));
-  }
-}
-
-std::vector<std::string> makeDirectories(const std::string& path) {
-  std::vector<std::string> made;
-  if (isDirectory(path)) return made;
-  const std::string parent = brand::directoryOf(path);
-  if (parent != path && !isDirectory(parent) && parent.size() > 3) made = makeDirectories(parent);
-  if (!CreateDirectoryW(wide(path).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-    const DWORD error = GetLastError();
-    for (auto it = made.rbegin(); it != made.rend(); ++it) removeEmptyDirectory(*it);
-    throw PackError(path + ": the directory cannot be made: " + reason(error));
-  }
-  made.push_back(path);
-  return made;
 }
 
 std::string makeTemporaryDirectory(const std::string& parent, const std::string& prefix) {
@@ -187,13 +162,6 @@ void setTime(const std::string& path, std::int64_t time) {
   }
 }
 
-void movePath(const std::string& from, const std::string& to) {
-  if (!MoveFileExW(wide(from).c_str(), wide(to).c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    throw PackError(to + ": cannot be put in place: " + reason(GetLastError()));
-  }
-}
-
 void removeTree(const std::string& path) {
   const std::wstring name = wide(path);
   const DWORD attributes = GetFileAttributesW(name.c_str());
@@ -217,10 +185,6 @@ void removeTree(const std::string& path) {
   } else {
     DeleteFileW(name.c_str());
   }
-}
-
-bool removeEmptyDirectory(const std::string& path) {
-  return RemoveDirectoryW(wide(path).c_str()) != 0;
 }
 
 std::string findProgram(const std::string& name) {

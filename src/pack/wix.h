@@ -8,10 +8,20 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "pack/image.h"
 
 namespace carafe::pack {
+
+// A file type the application opens: double-clicking such a file starts
+// "<install>\\NAME.exe" "<the file>".
+struct FileAssociation {
+  std::string extension;    // without its dot: "bib"
+  std::string description;  // what Explorer calls the type; may be empty
+  std::string mimeType;     // may be empty
+  std::string icon;         // the type's icon, a path in the folder; empty: the exe's
+};
 
 struct Installer {
   std::string name;
@@ -20,9 +30,14 @@ struct Installer {
   std::string description;  // may be empty
   bool perMachine = false;
   bool desktopShortcut = false;
-  bool icon = false;        // the exe has an icon, which Apps & features then shows
-  std::string upgradeCode;  // "{...}"
-  std::string productCode;  // "{...}"; empty while it is being derived
+  bool startMenuShortcut = true;
+  bool onPath = false;  // the install folder on the user's (per machine: the machine's) PATH
+  std::vector<FileAssociation> associations;
+  std::string aboutUrl;             // Apps & features' help and about links; may be empty
+  bool launchAfterInstall = false;  // unless LAUNCHAPPLICATION=0, or installed without UI
+  bool icon = false;                // the exe has an icon, which Apps & features then shows
+  std::string upgradeCode;          // "{...}"
+  std::string productCode;          // "{...}"; empty while it is being derived
   std::string appUserModelId;
   const Image* image = nullptr;
   std::string sourceFolder;  // the folder as wixl finds it from where it runs
@@ -48,6 +63,19 @@ std::string packageCodeFor(const Installer& installer);
 
 // The WiX source.
 std::string wixSource(const Installer& installer);
+
+// The Environment table, as msibuild imports it: the install folder at the end
+// of PATH while the application is installed; empty without onPath. The
+// actions that apply it are added with environmentActions().
+std::string environmentTable(const Installer& installer);
+
+// The queries that put the actions applying the Environment table into the
+// installer's sequence, which wixl leaves out.
+std::vector<std::string> environmentQueries();
+
+// A --file-associations file: "key=value" lines, "#" or "!" comments.
+// Throws PackError naming file for a missing or bad extension.
+FileAssociation parseFileAssociation(const std::string& file, const std::string& text);
 
 // The MsiShortcutProperty table, as msibuild imports it: the AppUserModelID
 // of each shortcut. wixl does not write this table itself.

@@ -1,5 +1,8 @@
 #include "pack/zip.h"
 
+#include <zlib.h>
+
+#include <algorithm>
 #include <array>
 
 #include "pack/error.h"
@@ -11,7 +14,10 @@ namespace {
 constexpr std::uint32_t LOCAL_HEADER = 0x04034b50;
 constexpr std::uint32_t CENTRAL_HEADER = 0x02014b50;
 constexpr std::uint32_t END_OF_DIRECTORY = 0x06054b50;
-constexpr std::uint16_t VERSION_NEEDED = 10;      // stored entries
+constexpr std::uint16_t VERSION_NEEDED = 10;    // stored entries
+constexpr std::uint16_t VERSION_DEFLATED = 20;  // deflated entries
+constexpr std::uint16_t STORED = 0;
+constexpr std::uint16_t DEFLATED = 8;
 constexpr std::uint16_t MADE_BY = (3 << 8) | 20;  // the attributes are POSIX modes
 constexpr std::uint16_t UTF8_NAME = 0x0800;
 constexpr std::uint32_t DIRECTORY_MODE = 0040755;
@@ -52,6 +58,40 @@ void civilDate(std::int64_t days, int& year, int& month, int& day) {
   year = static_cast<int>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
 }
 
+// The data deflated (raw, as zip entries hold it), or nothing when that is
+// not smaller.
+Bytes deflated(const Bytes& data) {
+  // An entry is at most 4 GiB, which zlib's counts hold.
+  if (data.size() < 2 || data.size() > LIMIT) return Bytes();
+  z_stream stream{};
+  // zlib's default level and memory: the same zlib gives the same bytes for
+  // the same data.
+  if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) !=
+      Z_OK) {
+    throw PackError("zlib cannot start deflating (out of memory?)");
+  }
+  // In steps, so that no more room is taken than the deflated data needs;
+  // given up as soon as it would not be smaller.
+  constexpr std::size_t STEP = std::size_t{1} << 20;
+  Bytes out;
+  stream.next_in = const_cast<Bytef*>(data.data());
+  stream.avail_in = static_cast<uInt>(data.size());
+  int result = Z_OK;
+  while (result == Z_OK && out.size() < data.size()) {
+    const std::size_t done = out.size();
+    out.resize(std::min(done + STEP, data.size() - 1));
+    stream.next_out = out.data() + done;
+    stream.avail_out = static_cast<uInt>(out.size() - done);
+    result = deflate(&stream, Z_FINISH);
+    out.resize(stream.total_out);
+    if (result == Z_BUF_ERROR || out.size() >= data.size() - 1) break;
+  }
+  deflateEnd(&stream);
+  if (result != Z_STREAM_END) return Bytes();
+  out.shrink_to_fit();
+  return out;
+}
+
 }  // namespace
 
 std::uint32_t crc32(const Bytes& data) {
@@ -78,11 +118,14 @@ ZipWriter::ZipWriter(std::int64_t epoch) {
 }
 
 Bytes ZipWriter::entry(const std::string& name, const Bytes& data, std::uint32_t attributes) {
+  const Bytes packed = deflated(data);
+  const bool deflate = !packed.empty();
+  const Bytes& stored = deflate ? packed : data;
   if (entries_.size() >= MAX_ENTRIES) {
     throw PackError("a zip file holds at most 65535 entries; " + name + " is one more");
   }
   if (name.size() > 0xFFFF) throw PackError("a zip entry's name is at most 65535 bytes: " + name);
-  const std::uint64_t end = written_ + 30 + name.size() + data.size();
+  const std::uint64_t end = written_ + 30 + name.size() + stored.size();
   if (data.size() > LIMIT || end > LIMIT) {
     throw PackError("a zip file holds at most 4 GiB; with " + name + " it would hold more");
   }
@@ -90,24 +133,26 @@ Bytes ZipWriter::entry(const std::string& name, const Bytes& data, std::uint32_t
   entry.name = name;
   entry.crc = crc32(data);
   entry.size = static_cast<std::uint32_t>(data.size());
+  entry.compressedSize = static_cast<std::uint32_t>(stored.size());
+  entry.method = deflate ? DEFLATED : STORED;
   entry.offset = static_cast<std::uint32_t>(written_);
   entry.attributes = attributes;
 
   Bytes out;
-  out.reserve(30 + name.size() + data.size());
+  out.reserve(30 + name.size() + stored.size());
   brand::append32(out, LOCAL_HEADER);
-  brand::append16(out, VERSION_NEEDED);
+  brand::append16(out, deflate ? VERSION_DEFLATED : VERSION_NEEDED);
   brand::append16(out, isAscii(name) ? 0 : UTF8_NAME);
-  brand::append16(out, 0);  // stored
+  brand::append16(out, entry.method);
   brand::append16(out, time_);
   brand::append16(out, date_);
   brand::append32(out, entry.crc);
-  brand::append32(out, entry.size);
+  brand::append32(out, entry.compressedSize);
   brand::append32(out, entry.size);
   brand::append16(out, static_cast<std::uint16_t>(name.size()));
   brand::append16(out, 0);
   out.insert(out.end(), name.begin(), name.end());
-  out.insert(out.end(), data.begin(), data.end());
+  out.insert(out.end(), stored.begin(), stored.end());
   written_ = end;
   entries_.push_back(std::move(entry));
   return out;
@@ -126,13 +171,13 @@ Bytes ZipWriter::finish() {
   for (const Entry& entry : entries_) {
     brand::append32(out, CENTRAL_HEADER);
     brand::append16(out, MADE_BY);
-    brand::append16(out, VERSION_NEEDED);
+    brand::append16(out, entry.method == DEFLATED ? VERSION_DEFLATED : VERSION_NEEDED);
     brand::append16(out, isAscii(entry.name) ? 0 : UTF8_NAME);
-    brand::append16(out, 0);
+    brand::append16(out, entry.method);
     brand::append16(out, time_);
     brand::append16(out, date_);
     brand::append32(out, entry.crc);
-    brand::append32(out, entry.size);
+    brand::append32(out, entry.compressedSize);
     brand::append32(out, entry.size);
     brand::append16(out, static_cast<std::uint16_t>(entry.name.size()));
     brand::append16(out, 0);  // extra field

@@ -1,8 +1,9 @@
 // A zip file written entry by entry, the same bytes for the same entries: the
 // caller gives them sorted by name, every entry has one time (from
 // SOURCE_DATE_EPOCH), and modes are fixed, 0755 for directories and programs
-// and 0644 for the rest, as in the release archives. Entries are stored: jars,
-// which are most of an application, are compressed already.
+// and 0644 for the rest, as in the release archives. An entry is deflated (by
+// zlib) where that makes it smaller, else stored: jars, which are most of an
+// application, are compressed already, a runtime's files are not.
 #pragma once
 
 #include <cstdint>
@@ -37,6 +38,8 @@ class ZipWriter {
     std::string name;
     std::uint32_t crc = 0;
     std::uint32_t size = 0;
+    std::uint32_t compressedSize = 0;
+    std::uint16_t method = 0;
     std::uint32_t offset = 0;
     std::uint32_t attributes = 0;
   };

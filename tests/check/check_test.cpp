@@ -79,6 +79,10 @@ Report check(const std::string& config, bool quiet = true) {
         libraryHeader(runtime.second);
   }
   state().files["app.jar"] = zipOf({"META-INF/MANIFEST.MF", "app/Main.class"});
+  state().files["app-old.jar"] = zipOf({"app/Main.class"});
+  state().files["x-1.2.jar"] = zipOf({"x/X.class"});
+  state().files["X-1.3.jar"] = zipOf({"x/X.class"});
+  state().files["x-1.3-natives.jar"] = zipOf({"x/native.dll"});
   state().files["D:\\Apps\\app.config"] = config;
   state().directories["lib"] = {};
   state().directories["."] = {};  // the launcher's directory, D:\Apps
@@ -168,6 +172,16 @@ TEST(Check, SaysWhyEachSkippedLineDoesNothing) {
        CHECK_WARNINGS},
       {"a main class in no classpath entry", "mainclass app.Other\naddjar app.jar\n",
        "D:\\Apps\\app.config: warning: main class app.Other is in no classpath entry",
+       CHECK_WARNINGS},
+      {"the main class in a second jar", "mainclass app.Main\naddjar app.jar\naddjar app-old.jar\n",
+       "D:\\Apps\\app.config: warning: main class app.Main is in app-old.jar too, after app.jar, "
+       "whose copy Java starts: remove the one that is not meant",
+       CHECK_WARNINGS},
+      {"one library in two versions, and another classifier of it",
+       "mainclass app.Main\naddjar app.jar\naddjar x-1.2.jar\naddjar x-1.3-natives.jar\n"
+       "addjar X-1.3.jar\n",
+       "D:\\Apps\\app.config: warning: x-1.2.jar and X-1.3.jar are one library in two versions: "
+       "Java takes each class from the first only; remove the one that is not meant",
        CHECK_WARNINGS},
       {"a classpath entry that does not exist",
        "mainclass app.Main\naddjar app.jar\naddjar x.jar\n",

@@ -113,6 +113,11 @@ TEST_F(Configuration, WritesEveryOptionAsTheKeywordAPersonWouldWrite) {
   options.jvm = "launcher";
   options.vmParams = {"-Xmx1g", "-Dgreeting=hello world"};
   options.arguments = {"--open", "second one"};
+  options.vendor = "Example Ltd.";
+  options.downloadUrl = "https://example.com/java";
+  options.workingDirectory = WORKING_CALLER;
+  options.exitNotice = "abnormal";
+  options.configLines = {"vmparam -Xss2m", "include $PROGRAMDATA\\Editor\\site.config"};
   EXPECT_EQ(written(options, {"editor.jar", "my lib.jar"}),
             "# Editor 2.3.1: what Editor.exe starts. Written by carafe-pack 1.0.7.\r\n"
             "# Each line is a keyword, one space and its value; a line that begins with # is a "
@@ -128,11 +133,23 @@ TEST_F(Configuration, WritesEveryOptionAsTheKeywordAPersonWouldWrite) {
             "it is missing or broken.\r\n"
             "bundledRuntime runtime\r\n"
             "\r\n"
+            "# The page offered when no Java it can use is found.\r\n"
+            "downloadUrl https://example.com/java\r\n"
+            "\r\n"
             "# The Java version it needs.\r\n"
             "javaVersion 17+\r\n"
             "\r\n"
             "# Where Java runs: inside the application's exe, or as a process of its own.\r\n"
             "jvm launcher\r\n"
+            "\r\n"
+            "# Java starts in the directory the application is started from.\r\n"
+            "workingDirectory caller\r\n"
+            "\r\n"
+            "# Java's end is told only when it was abnormal.\r\n"
+            "exitNotice abnormal\r\n"
+            "\r\n"
+            "# Java's class data is kept for each user between starts.\r\n"
+            "startupCache on\r\n"
             "\r\n"
             "# Options for the Java virtual machine.\r\n"
             "vmparam -Xmx1g\r\n"
@@ -144,7 +161,61 @@ TEST_F(Configuration, WritesEveryOptionAsTheKeywordAPersonWouldWrite) {
             "\r\n"
             "# Arguments for the application, after those it is started with.\r\n"
             "argument --open\r\n"
-            "argument second one\r\n");
+            "argument second one\r\n"
+            "\r\n"
+            "# More lines, as they were given.\r\n"
+            "vmparam -Xss2m\r\n"
+            "include $PROGRAMDATA\\Editor\\site.config\r\n"
+            "\r\n"
+            "# Each user's own options, where the file exists: upgrades and repairs leave it as "
+            "it is.\r\n"
+            "optionalInclude $APPDATA\\Example Ltd\\Editor\\Editor.user.config\r\n");
+}
+
+// The lines that depend on other options, and those that are left out.
+TEST_F(Configuration, WritesTheWorkingDirectoryAndUserOptionsAsTheOptionsAsk) {
+  const struct {
+    bool console;
+    std::string workingDirectory, userOptions, startupCache, vendor;
+    Words lines;  // the keyword lines beyond appname, mainclass and addjar
+  } cases[] = {
+      {false,
+       "",
+       "on",
+       "on",
+       "",
+       {"startupCache on", "optionalInclude $APPDATA\\Editor\\Editor.user.config"}},
+      {true, "", "off", "off", "", {"workingDirectory caller"}},
+      {true, "install", "off", "off", "", {}},
+      {false, "caller", "off", "on", "", {"workingDirectory caller", "startupCache on"}},
+      // What Windows drops or refuses in a folder's name, and "$", are left out.
+      {false,
+       "",
+       "on",
+       "off",
+       " A<b>:c$d. ",
+       {"optionalInclude $APPDATA\\Abcd\\Editor\\Editor.user.config"}},
+      {false, "", "on", "off", "...", {"optionalInclude $APPDATA\\Editor\\Editor.user.config"}},
+  };
+  for (const auto& row : cases) {
+    PackOptions options = editor();
+    options.console = row.console;
+    options.workingDirectory = row.workingDirectory;
+    options.userOptions = row.userOptions;
+    options.startupCache = row.startupCache;
+    options.vendor = row.vendor;
+    const std::vector<ConfigurationLine> lines =
+        configurationLines(options, planned(options, {"a.jar"}));
+    EXPECT_NO_THROW(checkConfiguration(lines));
+    Words keywordLines;
+    for (const ConfigurationLine& line : lines) {
+      if (line.keywordLine && line.keyword != Keyword::APPNAME &&
+          line.keyword != Keyword::MAINCLASS && line.keyword != Keyword::ADDJAR) {
+        keywordLines.push_back(line.text);
+      }
+    }
+    EXPECT_EQ(keywordLines, row.lines) << row.console << " " << row.workingDirectory;
+  }
 }
 
 // Each value reaches Java exactly as given: checkConfiguration composes the
@@ -243,17 +314,44 @@ TEST_F(Configuration, RefusesALineThatAnotherKeywordWouldTakeOrThatJavaWouldGetO
   }
 }
 
-TEST_F(Configuration, RefusesAClasspathLongerThanWindowsStarts) {
+// Past the limit the launcher hands Java 9 and later an argument file: the
+// command is refused only where the Java is known to be older.
+TEST_F(Configuration, RefusesAClasspathLongerThanWindowsStartsOnlyWhereItBinds) {
   Words jars;
   for (int i = 0; i < 1200; ++i) jars.push_back("commons-library-" + std::to_string(i) + ".jar");
-  try {
-    written(editor(), jars);
-    ADD_FAILURE() << "accepted 1200 jars";
-  } catch (const PackError& error) {
-    EXPECT_EQ(std::string(error.what()).substr(0, 40), "--input: the Java command would be 33988");
+  const struct {
+    std::string javaVersion, jvm;
+    int bundledMajor;
+    const char* outcome;  // "refused", "warned" or "accepted"
+  } cases[] = {
+      {"", "", 0, "warned"},          {"1.8+", "", 0, "warned"},
+      {"1.8.0_60", "", 0, "refused"}, {"", "", 8, "refused"},
+      {"9+", "", 0, "accepted"},      {"17", "", 0, "accepted"},
+      {"", "", 17, "accepted"},       {"1.8.0_60", "launcher", 0, "accepted"},
+  };
+  for (const auto& row : cases) {
+    SCOPED_TRACE(row.javaVersion + " " + row.jvm + " " + std::to_string(row.bundledMajor));
+    PackOptions options = editor();
+    options.javaVersion = row.javaVersion;
+    options.jvm = row.jvm;
+    const std::vector<ConfigurationLine> lines =
+        configurationLines(options, planned(options, jars));
+    std::string outcome = "accepted";
+    try {
+      const Words warnings = checkConfiguration(lines, row.bundledMajor);
+      if (!warnings.empty()) {
+        outcome = "warned";
+        EXPECT_EQ(warnings[0].substr(0, 40), "--input: the Java command would be 33988");
+      }
+    } catch (const PackError& error) {
+      outcome = "refused";
+      EXPECT_EQ(std::string(error.what()).substr(0, 40),
+                "--input: the Java command would be 33988");
+    }
+    EXPECT_EQ(outcome, row.outcome);
   }
   jars.resize(900);
-  EXPECT_NO_THROW(written(editor(), jars));
+  EXPECT_TRUE(checkConfiguration(configurationLines(editor(), planned(editor(), jars))).empty());
 }
 
 }  // namespace

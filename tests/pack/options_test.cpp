@@ -85,7 +85,21 @@ TEST(Options, TakesEveryOption) {
   EXPECT_EQ(o.sign, "key.p12");
   EXPECT_EQ(o.timestampUrl, "http://timestamp.example.com");
 
+  const PackOptions more = parseOptions(
+      required({"--working-directory", "install", "--download-url", "https://example.com/java",
+                "--user-options", "off", "--exit-notice", "abnormal", "--startup-cache", "off",
+                "--config-line", "include x.config", "--description", "Edits", "--type", "zip"}));
+  EXPECT_EQ(more.workingDirectory, "install");
+  EXPECT_EQ(more.downloadUrl, "https://example.com/java");
+  EXPECT_EQ(more.userOptions, "off");
+  EXPECT_EQ(more.exitNotice, "abnormal");
+  EXPECT_EQ(more.startupCache, "off");
+  EXPECT_EQ(more.configLines, (Words{"include x.config"}));
+  EXPECT_EQ(more.description, "Edits");
+
   const PackOptions defaults = parseOptions(required({}));
+  EXPECT_EQ(defaults.userOptions, "on");
+  EXPECT_EQ(defaults.startupCache, "on");
   EXPECT_EQ(defaults.types, (Words{"app-image"}));
   EXPECT_EQ(defaults.appVersion, "1.0");
   EXPECT_EQ(defaults.dest, ".");
@@ -138,8 +152,30 @@ TEST(Options, RefusesEachBadValueNamingItsOption) {
        "printable ASCII characters without spaces, such as ExampleLtd.Editor"},
       {required({"--per-machine"}),
        "--per-machine is about the installer, which is not made: add --type msi"},
-      {required({"--description", "Edits", "--type", "zip"}),
-       "--description is about the installer, which is not made: add --type msi"},
+      {required({"--launch-after-install", "--type", "zip"}),
+       "--launch-after-install is about the installer, which is not made: add --type msi"},
+      {required({"--start-menu-shortcut", "--type", "msi", "--vendor", "V"}),
+       "--start-menu-shortcut is for a command-line application, which has none otherwise: add "
+       "--console, or leave it out (an application with a window always has one)"},
+      {required({"--working-directory", "here"}),
+       "--working-directory: \"here\" is not a working directory: give caller (where the "
+       "application is started from) or install (its install folder)"},
+      {required({"--startup-cache", "yes"}), "--startup-cache: \"yes\" is neither on nor off"},
+      {required({"--exit-notice", "always"}),
+       "--exit-notice: \"always\" is not an exit notice: give abnormal"},
+      {required({"--download-url", "https:///java"}),
+       "--download-url: \"https:///java\" is not an http or https address with a host (and "
+       "without spaces, quotes or \"$\")"},
+      {required({"--config-line", "Vmparam -Xss2m"}),
+       "--config-line: \"Vmparam -Xss2m\" is not a line the launcher knows: give a keyword, one "
+       "space and its value, such as \"vmparam -Xss2m\" (the keywords are in the README, "
+       "written exactly in their letter case)"},
+      {required({"--config-line", "vmparam"}),
+       "--config-line: \"vmparam\" is not a line the launcher knows: give a keyword, one space "
+       "and its value, such as \"vmparam -Xss2m\" (the keywords are in the README, written "
+       "exactly in their letter case)"},
+      {required({"--config-line", "vmparam -Da\nb"}),
+       "--config-line: \"vmparam -Da\nb\" holds the control character \\n"},
       {required({"--type", "msi"}),
        "--vendor is required: an installer names its publisher, and tells this application's "
        "versions from other applications by vendor and name"},

@@ -56,19 +56,33 @@ TEST(Wix, InstallsPerUserWithoutAdministratorRightsOrPerMachine) {
         "        <Directory Id=\"LocalProgramsFolder\" Name=\"Programs\">\n"
         "          <Directory Id=\"INSTALLDIR\" Name=\"Editor\">",
         "<RegistryValue Root=\"HKCU\" Key=\"Software\\Example &amp; Sons [\\[]EU[\\]]\\Editor\" "
-        "Name=\"StartMenuShortcut\""},
-       {"ProgramFiles64Folder", "HKLM"}},
+        "Name=\"StartMenuShortcut\"",
+        "<RegistryValue Root=\"HKCU\" Key=\"Software\\Classes\\.bib\" Type=\"string\" "
+        "Value=\"Editor.bib\" KeyPath=\"yes\" />",
+        "<RegistryValue Root=\"HKCU\" Key=\"Software\\Classes\\.bib\" Name=\"Content Type\" "
+        "Type=\"string\" Value=\"text/x-bibtex\" />",
+        "<RegistryValue Root=\"HKCU\" Key=\"Software\\Classes\\Editor.bib\\shell\\open\\command\" "
+        "Type=\"string\" Value=\"&quot;[#" +
+            fileId("Editor.exe") + "]&quot; &quot;%1&quot;\" />",
+        "PathEntry\t=-PATH\t[~];[INSTALLDIR]\tPathEntry\r\n"},
+       {"ProgramFiles64Folder", "HKLM", "*PATH"}},
       {true,
        {"InstallScope=\"perMachine\"",
         "<Directory Id=\"ProgramFiles64Folder\">\n"
         "        <Directory Id=\"INSTALLDIR\" Name=\"Editor\">",
-        "<RegistryValue Root=\"HKLM\""},
-       {"LocalAppDataFolder", "HKCU"}},
+        "<RegistryValue Root=\"HKLM\"",
+        "<RegistryValue Root=\"HKLM\" Key=\"Software\\Classes\\Editor.bib\\DefaultIcon\" "
+        "Type=\"string\" Value=\"[#" +
+            fileId("Editor.exe") + "],0\" />",
+        "PathEntry\t=-*PATH\t[~];[INSTALLDIR]\tPathEntry\r\n"},
+       {"LocalAppDataFolder", "HKCU", "\t=-PATH"}},
   };
   for (const auto& row : cases) {
     Installer installer = editor(image);
     installer.perMachine = row.perMachine;
-    const std::string source = wixSource(installer);
+    installer.onPath = true;
+    installer.associations = {{"bib", "", "text/x-bibtex", ""}};
+    const std::string source = wixSource(installer) + environmentTable(installer);
     for (const std::string& part : row.present) EXPECT_TRUE(holds(source, part)) << part << source;
     for (const std::string& part : row.absent) EXPECT_FALSE(holds(source, part)) << part;
   }
@@ -103,6 +117,34 @@ TEST(Wix, GivesEachFileAComponentAndTheShortcutsTheExeAndAnAppUserModelId) {
   // A file keeps its identifier, and so its component's code, from version to version.
   EXPECT_EQ(fileId("lib\\Editor.jar"), fileId("LIB\\editor.jar"));
   EXPECT_NE(fileId("lib\\editor.jar"), fileId("lib\\util.jar"));
+}
+
+TEST(Wix, ReadsFileAssociationsAsTheJdksPackagerWritesThem) {
+  const struct {
+    std::string text;
+    std::string read;  // extension|description|mime-type|icon, or the error
+  } cases[] = {
+      {"# BibTeX\r\nextension=bib\r\nmime-type = text/x-bibtex\r\ndescription=BibTeX "
+       "database\r\nicon=bib.ico\r\n",
+       "bib|BibTeX database|text/x-bibtex|bib.ico"},
+      {"! comment\nextension: .Ext2\n", "Ext2|||"},
+      {"description=no extension\n",
+       "--file-associations: bib.properties gives no extension of letters and digits "
+       "(\"extension=\"): give one such as extension=bib"},
+      {"extension=b b\n",
+       "--file-associations: bib.properties gives no extension of letters and digits "
+       "(\"extension=b b\"): give one such as extension=bib"},
+  };
+  for (const auto& row : cases) {
+    std::string read;
+    try {
+      const FileAssociation a = parseFileAssociation("bib.properties", row.text);
+      read = a.extension + "|" + a.description + "|" + a.mimeType + "|" + a.icon;
+    } catch (const std::exception& error) {
+      read = error.what();
+    }
+    EXPECT_EQ(read, row.read);
+  }
 }
 
 TEST(Wix, DerivesCodesThatLetALaterVersionReplaceAnEarlierOne) {

@@ -3,6 +3,7 @@
 #include "pack/zip.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include "check/zip_entries.h"
 
@@ -61,6 +62,44 @@ TEST(Zip, WritesTheSameBytesForTheSameEntriesWithOneTimeAndFixedModes) {
   EXPECT_EQ(at32(zip, third + 38), 0100644u << 16);
   EXPECT_EQ(zip[third + 8] | (zip[third + 9] << 8), 0x0800);  // a UTF-8 name
   EXPECT_EQ(crc32(Bytes{'1', '2', '3', '4', '5', '6', '7', '8', '9'}), 0xCBF43926u);
+}
+
+// An entry is deflated where that makes it smaller (the method, sizes and
+// version in both headers), else stored; zlib gives its data back.
+TEST(Zip, DeflatesAnEntryOnlyWhereThatMakesItSmaller) {
+  Bytes text;
+  for (int i = 0; i < 2000; ++i) text.push_back(static_cast<std::uint8_t>("modules "[i % 8]));
+  const struct {
+    Bytes data;
+    std::uint16_t method;
+  } cases[] = {{text, 8}, {Bytes{'M', 'Z'}, 0}, {Bytes(), 0}};
+  for (const auto& row : cases) {
+    ZipWriter zip(ZIP_EARLIEST);
+    Bytes out = zip.file("Editor/lib/modules", row.data, false);
+    const std::size_t localSize = out.size();
+    const Bytes end = zip.finish();
+    out.insert(out.end(), end.begin(), end.end());
+    const auto at16 = [&out](std::size_t offset) { return out[offset] | (out[offset + 1] << 8); };
+    EXPECT_EQ(at16(8), row.method);
+    EXPECT_EQ(at16(4), row.method == 8 ? 20 : 10);
+    EXPECT_EQ(at32(out, 22), row.data.size());
+    const std::uint32_t packed = at32(out, 18);
+    EXPECT_EQ(localSize, 30 + 18 + packed);
+    EXPECT_EQ(at16(localSize + 10), row.method);  // the central directory's
+    EXPECT_EQ(at32(out, localSize + 20), packed);
+    if (row.method != 8) continue;
+    EXPECT_LT(packed, row.data.size() / 10);
+    Bytes back(row.data.size());
+    z_stream stream{};
+    ASSERT_EQ(inflateInit2(&stream, -MAX_WBITS), Z_OK);
+    stream.next_in = out.data() + 48;
+    stream.avail_in = packed;
+    stream.next_out = back.data();
+    stream.avail_out = static_cast<uInt>(back.size());
+    EXPECT_EQ(inflate(&stream, Z_FINISH), Z_STREAM_END);
+    inflateEnd(&stream);
+    EXPECT_EQ(back, row.data);
+  }
 }
 
 }  // namespace

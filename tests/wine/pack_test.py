@@ -16,6 +16,7 @@ fake Java records how it was started; the jars only need to hold the class.
 
 import argparse
 import os
+import re
 import shutil
 import signal
 import struct
@@ -206,6 +207,120 @@ class Installer(PackedCase):
         self.assertNotIn("Example Ltd", self.wine_output("reg", "query", r"HKCU\Software"))
 
 
+TOOL_ASSOCIATION = "extension=cdx\ndescription=Carafe data\nmime-type=application/x-carafe\n"
+
+
+def pack_tool(version):
+    """Packs the command-line tool Tool <version>, with a file type, into
+    WORK/tool-<version>."""
+    source = os.path.join(WORK, "tool-jars-" + version)
+    os.makedirs(source)
+    make_jar(os.path.join(source, "hello.jar"), "Hello.class")
+    association = os.path.join(WORK, "cdx.properties")
+    with open(association, "w") as file:
+        file.write(TOOL_ASSOCIATION)
+    dest = os.path.join(WORK, "tool-" + version)
+    completed = subprocess.run(
+        [OPTIONS.pack, "--name", "Tool", "--app-version", version, "--vendor", "Example Ltd",
+         "--input", source, "--main-class", "Hello", "--java-version", "17+", "--console",
+         "--file-associations", association, "--per-machine", "--type", "msi",
+         "--about-url", "https://example.com/tool",
+         "--launchers", OPTIONS.launchers,
+         "--dest", dest],
+        stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=300)
+    if completed.returncode != 0:
+        raise RuntimeError("carafe-pack failed: " + completed.stdout.decode(errors="replace"))
+    return os.path.join(dest, "Tool-%s.msi" % version)
+
+
+@unittest.skipUnless(HAVE_WIXL, "wixl and msitools are not installed (scripts/test installs them)")
+class CommandLineTool(PackedCase):
+    """A console tool's installer, per machine: on PATH, a file type of its own,
+    the user's options through an upgrade, and PATH as it was after the
+    uninstall. Per machine, as Wine's shell finds file types in the machine's
+    classes only (Windows merges the user's into them)."""
+
+    def environment_key(self):
+        return self.wine_output(
+            "reg", "query", r"HKLM\System\CurrentControlSet\Control\Session Manager\Environment")
+
+    def java_of(self, run_in_console):
+        record = os.path.join(WORK, "java-%d.txt" % len(os.listdir(WORK)))
+        stdout, stderr, boxes = run_in_console(record)
+        starts = wine_test.read_java_starts(record)
+        self.assertEqual(len(starts), 1, (stdout, stderr, boxes))
+        return starts[0]
+
+    def test_installs_on_path_opens_its_files_keeps_the_users_options_and_uninstalls(self):
+        programs = os.path.join(SESSION.drive_c, "Program Files", "Tool")
+        before = self.environment_key()
+        msi = {}
+        for version in ("1.0", "2.0"):
+            copy = os.path.join(SESSION.drive_c, "Tool-%s.msi" % version)
+            shutil.copyfile(pack_tool(version), copy)
+            msi[version] = self.windows_path(copy)
+        self.assertEqual(self.msiexec("/i", msi["1.0"], "/qn"), 0)
+        self.assertIn(self.windows_path(programs), self.environment_key())
+        # Apps & features: where it is, and its links.
+        entries = self.wine_output("reg", "query", UNINSTALL_KEY, "/s")
+        for name, value in (("InstallLocation", self.windows_path(programs) + "\\"),
+                            ("URLInfoAbout", "https://example.com/tool"),
+                            ("HelpLink", "https://example.com/tool")):
+            self.assertRegex(entries, r"\n    %s    REG_\w+    %s\r\n" % (name, re.escape(value)))
+        start_menu = os.path.join(SESSION.drive_c, "ProgramData", "Microsoft", "Windows",
+                                  "Start Menu", "Programs", "Tool.lnk")
+        self.assertFalse(os.path.exists(start_menu))
+
+        # A new console finds the tool by its name, and it works where it was started.
+        work = os.path.join(SESSION.drive_c, "work")
+        os.makedirs(work)
+        with open(os.path.join(work, "data.txt"), "w") as file:
+            file.write("the caller's file")
+
+        def in_console(record, path=None):
+            # path: the console's PATH, set before the tool is called by name.
+            setting = "set PATH=%s&& " % path if path else ""
+            return SESSION.run_console(
+                r"cd /d C:\work && %sTool data.txt" % setting,
+                environment={"CARAFE_FAKE_JAVA_RECORD": wine_test.windows_path_of_unix(record)})
+        java = self.java_of(in_console)
+        self.assertEqual(java.directory, "C:\\work")
+        self.assertEqual(java.argv[-2:], ["Hello", "data.txt"])
+
+        # A double-click on a .cdx file starts the tool with the file's path.
+        document = os.path.join(SESSION.profile, "Ünï cödé.cdx")
+        with open(document, "w") as file:
+            file.write("data")
+        run = SESSION.launch('C:\\windows\\system32\\cmd.exe /c start "" /wait "%s"'
+                             % self.windows_path(document), "C:\\",
+                             environment={"LANG": "C.UTF-8", "LC_ALL": "C.UTF-8"})
+        self.assertEqual(len(run.java), 1, run.describe())
+        self.assertEqual(run.java[0].argv[-2:], ["Hello", self.windows_path(document)])
+
+        # The user's own options live outside the install folder, through the upgrade.
+        options = os.path.join(SESSION.profile, "AppData", "Roaming", "Example Ltd", "Tool",
+                               "Tool.user.config")
+        os.makedirs(os.path.dirname(options))
+        with open(options, "w") as file:
+            file.write("vmparam -Xmx6g\r\n")
+        self.assertEqual(self.msiexec("/i", msi["2.0"], "/qn"), 0)
+        self.assertEqual(read(options), b"vmparam -Xmx6g\r\n")
+        # Wine's msiexec leaves the separator of the entry it removed on the upgrade's
+        # uninstall (";;" in PATH), where its cmd stops searching: the installed folder
+        # is named alone here.
+        java = self.java_of(lambda record: in_console(record, self.windows_path(programs)))
+        self.assertIn("-Xmx6g", java.argv)
+
+        # The uninstall leaves PATH as it was, and the file type gone.
+        self.assertEqual(self.msiexec("/x", msi["2.0"], "/qn"), 0)
+        # The entry is gone and the rest as it was; Wine leaves the separators it was
+        # added with (Windows removes them with it).
+        self.assertNotIn("Tool", self.environment_key())
+        self.assertEqual(re.sub(";+\r\n", "\r\n", self.environment_key()), before)
+        self.assertNotIn("\\.cdx\r\n", self.wine_output("reg", "query", r"HKLM\Software\Classes"))
+        self.assertFalse(os.path.exists(os.path.join(programs, "Tool.exe")))
+
+
 class Folder(PackedCase):
     """The packed folder itself, started where it was unpacked, and the same
     folder and zip from carafe-pack.exe under Wine."""
@@ -223,7 +338,7 @@ class Folder(PackedCase):
                 env=SESSION.environment(extra={"LANG": "C.UTF-8", "LC_ALL": "C.UTF-8"}),
                 stdout=log, stderr=log, stdin=subprocess.DEVNULL, timeout=300)
         self.assertEqual(result.returncode, 0, read(os.path.join(WORK, "wine-pack.txt")))
-        self.assertEqual(sorted(os.listdir(dest)), ["Hello", "Hello-1.1.zip"])
+        self.assertEqual(sorted(os.listdir(dest)), ["Hello", "Hello-1.1.zip", "Hello-1.1.zip.sha256"])
         self.assertEqual(tree(os.path.join(dest, "Hello")), tree(os.path.join(PACKED["1.1"], "Hello")))
         self.assertEqual(read(os.path.join(dest, "Hello-1.1.zip")),
                          read(os.path.join(PACKED["1.1"], "Hello-1.1.zip")))

@@ -108,6 +108,12 @@ class StartAndExitCodes(LauncherTest):
                                    directory=self.box.path("apps", "tool"))
         app_dir = os.path.dirname(app)
         self.box.write_file(os.path.join(self.elsewhere, "tool.config"), "mainclass Wrong\n")
+        # A folder just cloned: a link of the launcher's name to a program
+        # and a configuration of its own.
+        planted = self.box.path("cloned")
+        self.box.write_file(os.path.join(planted, "sub", "tool.config"), "mainclass Wrong\n")
+        shutil.copy2(app, os.path.join(planted, "sub", "tool"))
+        os.symlink("sub/tool", os.path.join(planted, "tool"))
         cases = [
             ("relative from the parent", "tool/tool", self.box.path("apps"), {}),
             ("dot slash", "./tool", app_dir, {}),
@@ -115,6 +121,12 @@ class StartAndExitCodes(LauncherTest):
             ("bare name on PATH", "tool", self.elsewhere, dict(path_dirs=[app_dir])),
             ("bare name on a relative PATH entry", "tool", self.box.path("apps"),
              dict(path_dirs=["tool"])),
+            # exec -a, a service manager: a bare name that PATH does not resolve.
+            ("bare name found nowhere", "tool", self.elsewhere, {}),
+            ("bare name beside a planted link", "tool", planted, {}),
+            ("bare name, a relative PATH entry to a planted link", "tool", planted,
+             dict(path_dirs=["."])),
+            ("a foreign path", os.path.join(planted, "sub", "tool"), self.elsewhere, {}),
         ]
         for name, argv0, cwd, env in cases:
             with self.subTest(name):

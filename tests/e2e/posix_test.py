@@ -848,6 +848,13 @@ public class Probe {
         cls.box.__enter__()
         cls.app = cls.box.install_app("probe")
         app_dir = os.path.dirname(cls.app)
+        # A statically linked launcher replaces itself with the host beside
+        # it, which runs Java in the same process.
+        cls.process = cls.app
+        host = os.path.join(os.path.dirname(CARAFE), "carafe-jvm")
+        if os.path.exists(host):
+            cls.process = os.path.join(app_dir, "carafe-jvm")
+            shutil.copy2(host, cls.process)
         source = cls.box.write_file(cls.box.path("src", "Probe.java"), cls.PROBE)
         subprocess.run([os.path.join(cls.home, "bin", "javac"), "-d",
                         os.path.join(app_dir, "classes"), source], check=True)
@@ -914,8 +921,9 @@ public class Probe {
                         self.assertIn("Aborting due to java.lang.OutOfMemoryError", result.stdout)
                 elif code != 1 or args:
                     # Java runs in the launcher's process, which started no other.
-                    self.assertEqual(inside_lines[0], "process: " + self.app)
+                    self.assertEqual(inside_lines[0], "process: " + self.process)
                     self.assertNotEqual(inside_lines[1], "parent: " + self.app)
+                    self.assertNotEqual(inside_lines[1], "parent: " + self.process)
                     self.assertEqual(separate_lines[0], "process: " + java)
                     self.assertEqual(inside_lines[2:], separate_lines[2:])
                     self.assertEqual(inside.stderr, separate.stderr)
@@ -982,6 +990,20 @@ public class Probe {
         self.assertEqual(result.java_argv, [runtime.java, "-classpath", "", "app.Main"])
         self.assertIn("Java starts as a separate process: the runtime %s has no virtual machine "
                       "library (lib/server/libjvm.so)\n" % runtime.home, result.stderr)
+
+    def test_without_the_host_beside_it_java_starts_as_a_separate_process(self):
+        if self.process == self.app:
+            self.skipTest("this launcher runs Java inside itself")
+        app = self.box.install_app("lone", directory=self.box.path("lone"))
+        self.box.write_config(app, "mainclass Probe\njavapath %s/bin/java\naddpath %s\n"
+                              "jvm launcher\n" % (self.home, os.path.join(
+                                  os.path.dirname(self.app), "classes")))
+        result = self.box.run(app, ["-d", "a"], cwd=self.box.root, timeout=120,
+                              env=self.environment())
+        self.assertEqual(result.code, 0, result)
+        self.assertIn("process: %s/bin/java\n" % self.home, result.stdout)
+        self.assertIn("cannot be loaded: the launcher's host program %s is not installed\n"
+                      % self.box.path("lone", "carafe-jvm"), result.stderr)
 
 
 def main():

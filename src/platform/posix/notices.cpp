@@ -5,10 +5,15 @@
 #include <unistd.h>
 
 #include "platform/platform.h"
+#include "platform/posix/java_host.h"
 
 namespace carafe::platform {
 
 namespace {
+
+// The host's notices and trace lines until Java starts (see holdNotices).
+bool holding = false;
+std::string held;
 
 void writeAll(int descriptor, const std::string& text) {
   std::size_t done = 0;
@@ -41,13 +46,36 @@ int askTerminal(const std::string& question) {
 
 int showNotice(const std::string& caption, const std::string& text, NoticeStyle style) {
   const std::string notice = caption + ": " + text;
+  if (holding) {
+    held += notice + "\n";
+    return style == NoticeStyle::ERROR_QUESTION ? ANSWER_NO : 1;
+  }
   writeAll(STDERR_FILENO, notice + "\n");
   if (style != NoticeStyle::ERROR_QUESTION) return 1;  // OK
   return askTerminal(notice);
 }
 
-void writeTrace(const std::string& text) { writeAll(STDERR_FILENO, text); }
+void writeTrace(const std::string& text) {
+  if (holding) {
+    held += text;
+    return;
+  }
+  writeAll(STDERR_FILENO, text);
+}
 
-void writeStandardError(const std::string& text) { writeAll(STDERR_FILENO, text); }
+void writeStandardError(const std::string& text) { writeTrace(text); }
+
+void holdNotices() { holding = true; }
+
+void dropHeldNotices() {
+  holding = false;
+  held.clear();
+}
+
+void showHeldNotices() {
+  holding = false;
+  writeAll(STDERR_FILENO, held);
+  held.clear();
+}
 
 }  // namespace carafe::platform

@@ -15,6 +15,7 @@
 
 #include "platform/command_split.h"
 #include "platform/platform.h"
+#include "platform/posix/java_host.h"
 #include "platform/program_lookup.h"
 
 extern char** environ;
@@ -150,6 +151,7 @@ const Conventions& conventions() { return POSIX_CONVENTIONS; }
 
 ProcessOutcome runProcess(const std::string& commandLine) {
   ProcessOutcome outcome;
+  dropHeldNotices();
   std::fflush(stdout);
   std::vector<std::string> words = splitCommandLine(commandLine);
   if (words.empty() || words[0].empty()) {

@@ -456,6 +456,67 @@ class RequiredVersion(LauncherTest):
                 if answer is not None:
                     self.assertIn("[y/N]", result.terminal)
 
+    def test_on_a_desktop_notices_show_in_a_window_too(self):
+        xvfb = shutil.which("Xvfb")
+        if xvfb is None:
+            self.skipTest("no Xvfb for a display")
+        read_end, write_end = os.pipe()
+        server = subprocess.Popen([xvfb, "-displayfd", str(write_end), "-nolisten", "tcp"],
+                                  pass_fds=(write_end,), stdout=subprocess.DEVNULL,
+                                  stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        self.addCleanup(server.wait)
+        self.addCleanup(server.terminate)
+        with os.fdopen(read_end) as reader:
+            display = ":" + reader.readline().strip()
+        self.box.make_runtime("1.5.0_04")
+        offer = "appname Hello\njavaVersion 1.5.0_06+\nmainclass Main\n"
+        no_main = ('%s has no "mainclass" line.\nAdd one that names the Java class to start, '
+                   "such as: mainclass com.example.Main" % self.box.path("app", "hello.config"))
+        question = ("Hello requires the Java Runtime Environment version 1.5.0_06+\n"
+                    "Do you want to download it?")
+        title = "Incompatible JRE Version Found"
+        cases = [
+            # name, dialog programs (name, exit code), configuration, code, URLs, calls
+            ("zenity", [("zenity", 0), ("xmessage", 0)], "vmparam -Xmx64m\n", 2, [],
+             [["zenity", "--error", "--no-markup", "--title=Error", "--text=" + no_main]]),
+            ("a question answered Yes", [("zenity", 0)], offer, 11, [JAVA_PAGE],
+             [["zenity", "--question", "--no-markup", "--title=" + title,
+               "--text=" + question]]),
+            ("kdialog, answered No", [("kdialog", 1), ("xmessage", 0)], offer, 11, [],
+             [["kdialog", "--title", title, "--yesno", question]]),
+            ("xmessage", [("xmessage", 0)], "vmparam -Xmx64m\n", 2, [],
+             [["xmessage", "-center", "-title", "Error", "-buttons", "OK:0", "-default", "OK",
+               "Error:\n" + no_main]]),
+            ("no dialog program: standard error alone", [], offer, 11, [], []),
+        ]
+        for name, dialogs, config, code, urls, calls in cases:
+            with self.subTest(name):
+                directory = self.box.path("dialogs", name)
+                record = os.path.join(directory, "calls")
+                os.makedirs(directory)
+                for program, exit_code in dialogs:
+                    self.box.write_file(os.path.join(directory, program),
+                                        '#!/bin/sh\nfor w in "$0" "$@"; do printf "%%s\\0" "$w"; '
+                                        'done >> "%s"\nprintf -- "-----\\0" >> "%s"\nexit %d\n'
+                                        % (record, record, exit_code), 0o755)
+                app = self.box.install_app("hello", config=config)
+                env = self.box.environment(extra={
+                    "DISPLAY": display, "PATH": directory + ":" + self.box.tools_dir})
+                result = self.run_app(app, env=env)
+                recorded = []  # each call's words, NUL-separated, a "-----" word after it
+                if os.path.exists(record):
+                    with open(record) as f:
+                        words = f.read().split("\0")[:-1]
+                    while "-----" in words:
+                        end = words.index("-----")
+                        recorded.append([os.path.basename(words[0])] + words[1:end])
+                        words = words[end + 1:]
+                self.assertEqual((result.code, result.urls), (code, urls), result)
+                self.assertEqual(recorded, calls)
+                # Standard error has each notice as always.
+                self.assertIn(no_main if code == 2 else question, result.stderr)
+
     def test_no_runtimes_at_all(self):
         empty = self.box.path("empty")
         os.makedirs(empty)

@@ -1,10 +1,13 @@
 // Notices on standard error as "caption: text", and the trace lines beside
 // them: standard output is left to the application. A question is answered
-// on the controlling terminal, and counts as No where there is none.
+// on the controlling terminal, and counts as No where there is none. On a
+// desktop, where standard error is no terminal, a notice shows in a window
+// too, and a question is answered there.
 #include <fcntl.h>
 #include <unistd.h>
 
 #include "platform/platform.h"
+#include "platform/posix/desktop_dialog.h"
 #include "platform/posix/java_host.h"
 
 namespace carafe::platform {
@@ -51,7 +54,14 @@ int showNotice(const std::string& caption, const std::string& text, NoticeStyle 
     return style == NoticeStyle::ERROR_QUESTION ? ANSWER_NO : 1;
   }
   writeAll(STDERR_FILENO, notice + "\n");
-  if (style != NoticeStyle::ERROR_QUESTION) return 1;  // OK
+  const bool question = style == NoticeStyle::ERROR_QUESTION;
+  // Started from a desktop's menu, where nobody reads standard error.
+  int answer = ANSWER_NO;
+  if (wantsDesktopDialog() &&
+      showDesktopDialog(caption, text, question, style != NoticeStyle::PLAIN, answer)) {
+    return question ? answer : 1;
+  }
+  if (!question) return 1;  // OK
   return askTerminal(notice);
 }
 

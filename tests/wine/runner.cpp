@@ -89,8 +89,8 @@ int main() {
   startupInfo.hStdError = inheritable(STD_ERROR_HANDLE);
   PROCESS_INFORMATION processInfo{};
   if (!CreateProcessW(program.empty() ? nullptr : program.data(), command.data(), nullptr, nullptr,
-                      TRUE, 0, nullptr,
-                      directory.empty() ? nullptr : directory.data(), &startupInfo, &processInfo)) {
+                      TRUE, 0, nullptr, directory.empty() ? nullptr : directory.data(),
+                      &startupInfo, &processInfo)) {
     std::fprintf(stderr, "runner: CreateProcess failed, error %lu\n", GetLastError());
     return 1;
   }

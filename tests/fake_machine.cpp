@@ -118,6 +118,14 @@ void closeReadable(int descriptor) {
 
 bool isFile(const std::string& path) { return state().files.count(path) != 0; }
 
+bool sameFile(const std::string& first, const std::string& second) {
+  const auto identity = [](const std::string& path) {
+    const auto alias = state().identities.find(path);
+    return alias == state().identities.end() ? path : alias->second;
+  };
+  return identity(first) == identity(second);
+}
+
 std::string legacyTextToUtf8(const std::string& text) {
   if (!state().legacyCodePage) return text;
   std::string converted;  // Latin-1, which Windows-1252 matches for these tests

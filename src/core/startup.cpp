@@ -1,5 +1,7 @@
 #include "core/startup.h"
 
+#include <vector>
+
 #include "core/notice.h"
 #include "core/settings.h"
 #include "core/version.h"
@@ -42,6 +44,27 @@ void settleWorkingDir(const std::string& programPath) {
   }
 }
 
+// Takes program, a file the system names as the launcher's own, as the
+// launcher's path: its directory becomes the working directory.
+void takeProgramFile(const std::string& program) {
+  LaunchSettings& settings = launchSettings;
+  settings.programPath = program;
+  settings.foundBesideProgramFile = true;
+  settings.launcherName = withoutExe(baseName(program));
+  settings.workingDir = directoryOf(program);
+  platform::changeDirectory(settings.workingDir);
+}
+
+// True when argument 0 leads to the launcher's own program file (by its
+// path, a link, another spelling), or the system names none to compare with.
+bool leadsToProgramFile(const std::string& argumentZero, const std::vector<std::string>& programs) {
+  if (programs.empty()) return true;
+  for (const std::string& program : programs) {
+    if (platform::sameFile(argumentZero, program)) return true;
+  }
+  return false;
+}
+
 // Started by a bare name or a relative path, argument 0 does not name the
 // launcher's directory, and the current directory, where the classic rule
 // looks, is the user's: a folder just unpacked or cloned may hold a
@@ -49,16 +72,25 @@ void settleWorkingDir(const std::string& programPath) {
 // launcher's own program file comes first then, and the current directory's
 // only where no program file's directory holds one. Started by a path that
 // names its directory (a drive path; on POSIX a link), the directory argument
-// 0 names is the launcher's as the classic rule has it; where it holds no
-// configuration, the program files' directories are looked in.
+// 0 names is the launcher's as the classic rule has it, where that path leads
+// to the launcher's own file; where it holds no configuration, the program
+// files' directories are looked in. Argument 0 is text the caller chooses: a
+// path that leads elsewhere decides nothing, and the file the system runs
+// does.
 void lookBesideProgramFile(const std::string& argumentZero) {
   LaunchSettings& settings = launchSettings;
+  const bool namesDirectory = platform::namesDirectory(platform::conventions(), argumentZero);
+  const std::vector<std::string> programs = platform::programFiles(argumentZero);
+  const char separator = platform::conventions().directorySeparator;
+  if (namesDirectory && !leadsToProgramFile(argumentZero, programs)) {
+    // The system's own name for the running file comes last.
+    if (programs.back().find(separator) != std::string::npos) takeProgramFile(programs.back());
+    return;
+  }
   const bool foundByArgumentZero =
       platform::isFile(appConfigPath(argumentZero, settings.workingDir));
-  if (foundByArgumentZero && platform::namesDirectory(platform::conventions(), argumentZero))
-    return;
-  const char separator = platform::conventions().directorySeparator;
-  for (const std::string& program : platform::programFiles(argumentZero)) {
+  if (foundByArgumentZero && namesDirectory) return;
+  for (const std::string& program : programs) {
     // The system names the file by its full path; a network path counts too.
     if (program.find(separator) == std::string::npos) continue;
     const std::string directory = directoryOf(program);
@@ -68,11 +100,7 @@ void lookBesideProgramFile(const std::string& argumentZero) {
       continue;
     }
     if (!platform::isFile(appConfigPath(program, directory))) continue;
-    settings.programPath = program;
-    settings.foundBesideProgramFile = true;
-    settings.launcherName = withoutExe(baseName(program));
-    settings.workingDir = directory;
-    platform::changeDirectory(directory);
+    takeProgramFile(program);
     return;
   }
 }

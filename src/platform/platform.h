@@ -57,7 +57,8 @@ void setEnvironmentValue(const std::string& name, const std::string& value);
 // (a bare name that the shell found on PATH, a link to the launcher):
 // Windows: the module's path; POSIX: each target along the links that
 // argument 0 names, then the running executable's path. In that order,
-// without repeats; empty when the system tells none.
+// without repeats; empty when the system tells none. Where the system names
+// the running file, that name comes last.
 std::vector<std::string> programFiles(const std::string& argumentZero);
 
 // ---- Files --------------------------------------------------------------
@@ -85,6 +86,10 @@ void closeFile(File* file);
 
 // True when path names an existing file (not a directory or a device).
 bool isFile(const std::string& path);
+
+// True when both paths lead to one existing file (through links, by other
+// spellings of its path).
+bool sameFile(const std::string& first, const std::string& second);
 
 // Text in the system's legacy 8-bit code page (a configuration file saved by
 // an older editor on Windows), converted to UTF-8; unchanged where the

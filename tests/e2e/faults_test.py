@@ -14,7 +14,9 @@ import random
 import resource
 import shutil
 import signal
+import subprocess
 import sys
+import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -348,6 +350,45 @@ class Launch(FaultTest):
                 self.assertEqual(result.stderr,
                                  launch_error("app.Main", runtime.java, code) if notice else "")
         self.assertEqual(harness.read_lines(os.path.join(trapping.home, "trapped")), ["TERM"])
+
+    @unittest.skipUnless(sys.platform.startswith("linux"), "the parent's death signal is Linux's")
+    def test_java_ends_when_the_launcher_is_killed(self):
+        launcher = self.app("mainclass app.Main\n")
+        runtime = self.box.make_runtime("21", parent=self.box.path("sleeping"))
+        pid_file = os.path.join(runtime.home, "pid")
+        with open(runtime.java, encoding="utf-8") as script:
+            text = script.read()
+        # Java that ignores the signals a launcher passes on, and waits.
+        text = text.replace("exit 0\n", "trap '' TERM HUP INT\necho $$ > '%s.new'\n"
+                            "mv '%s.new' '%s'\nexec sleep 30\n" % (pid_file, pid_file, pid_file))
+        with open(runtime.java, "w", encoding="utf-8") as script:
+            script.write(text)
+        started = subprocess.Popen(self.box.wrapper() + [launcher],
+                                   env=self.box.environment(jvm_path=[self.box.path("sleeping")]),
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.addCleanup(started.wait)
+        deadline = time.monotonic() + 20
+        while not os.path.exists(pid_file) and time.monotonic() < deadline:
+            time.sleep(0.02)
+        with open(pid_file) as f:
+            java = int(f.read())
+        started.kill()
+        ended_by = time.monotonic() + 1.0
+        while time.monotonic() < ended_by and self.running(java):
+            time.sleep(0.02)
+        running = self.running(java)
+        if running:
+            os.kill(java, signal.SIGKILL)
+        self.assertFalse(running, "Java outlived the launcher by a second")
+
+    @staticmethod
+    def running(pid):
+        """True while pid is a process that has not ended (a zombie has)."""
+        try:
+            with open("/proc/%d/stat" % pid) as f:
+                return f.read().rsplit(")", 1)[1].split()[0] != "Z"
+        except OSError:
+            return False
 
 
 class UnprivilegedRunner:

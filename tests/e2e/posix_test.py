@@ -108,6 +108,12 @@ class StartAndExitCodes(LauncherTest):
                                    directory=self.box.path("apps", "tool"))
         app_dir = os.path.dirname(app)
         self.box.write_file(os.path.join(self.elsewhere, "tool.config"), "mainclass Wrong\n")
+        # A folder just cloned: a link of the launcher's name to a program
+        # and a configuration of its own.
+        planted = self.box.path("cloned")
+        self.box.write_file(os.path.join(planted, "sub", "tool.config"), "mainclass Wrong\n")
+        shutil.copy2(app, os.path.join(planted, "sub", "tool"))
+        os.symlink("sub/tool", os.path.join(planted, "tool"))
         cases = [
             ("relative from the parent", "tool/tool", self.box.path("apps"), {}),
             ("dot slash", "./tool", app_dir, {}),
@@ -115,6 +121,12 @@ class StartAndExitCodes(LauncherTest):
             ("bare name on PATH", "tool", self.elsewhere, dict(path_dirs=[app_dir])),
             ("bare name on a relative PATH entry", "tool", self.box.path("apps"),
              dict(path_dirs=["tool"])),
+            # exec -a, a service manager: a bare name that PATH does not resolve.
+            ("bare name found nowhere", "tool", self.elsewhere, {}),
+            ("bare name beside a planted link", "tool", planted, {}),
+            ("bare name, a relative PATH entry to a planted link", "tool", planted,
+             dict(path_dirs=["."])),
+            ("a foreign path", os.path.join(planted, "sub", "tool"), self.elsewhere, {}),
         ]
         for name, argv0, cwd, env in cases:
             with self.subTest(name):
@@ -443,6 +455,67 @@ class RequiredVersion(LauncherTest):
                                  % required, result)
                 if answer is not None:
                     self.assertIn("[y/N]", result.terminal)
+
+    def test_on_a_desktop_notices_show_in_a_window_too(self):
+        xvfb = shutil.which("Xvfb")
+        if xvfb is None:
+            self.skipTest("no Xvfb for a display")
+        read_end, write_end = os.pipe()
+        server = subprocess.Popen([xvfb, "-displayfd", str(write_end), "-nolisten", "tcp"],
+                                  pass_fds=(write_end,), stdout=subprocess.DEVNULL,
+                                  stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        self.addCleanup(server.wait)
+        self.addCleanup(server.terminate)
+        with os.fdopen(read_end) as reader:
+            display = ":" + reader.readline().strip()
+        self.box.make_runtime("1.5.0_04")
+        offer = "appname Hello\njavaVersion 1.5.0_06+\nmainclass Main\n"
+        no_main = ('%s has no "mainclass" line.\nAdd one that names the Java class to start, '
+                   "such as: mainclass com.example.Main" % self.box.path("app", "hello.config"))
+        question = ("Hello requires the Java Runtime Environment version 1.5.0_06+\n"
+                    "Do you want to download it?")
+        title = "Incompatible JRE Version Found"
+        cases = [
+            # name, dialog programs (name, exit code), configuration, code, URLs, calls
+            ("zenity", [("zenity", 0), ("xmessage", 0)], "vmparam -Xmx64m\n", 2, [],
+             [["zenity", "--error", "--no-markup", "--title=Error", "--text=" + no_main]]),
+            ("a question answered Yes", [("zenity", 0)], offer, 11, [JAVA_PAGE],
+             [["zenity", "--question", "--no-markup", "--title=" + title,
+               "--text=" + question]]),
+            ("kdialog, answered No", [("kdialog", 1), ("xmessage", 0)], offer, 11, [],
+             [["kdialog", "--title", title, "--yesno", question]]),
+            ("xmessage", [("xmessage", 0)], "vmparam -Xmx64m\n", 2, [],
+             [["xmessage", "-center", "-title", "Error", "-buttons", "OK:0", "-default", "OK",
+               "Error:\n" + no_main]]),
+            ("no dialog program: standard error alone", [], offer, 11, [], []),
+        ]
+        for name, dialogs, config, code, urls, calls in cases:
+            with self.subTest(name):
+                directory = self.box.path("dialogs", name)
+                record = os.path.join(directory, "calls")
+                os.makedirs(directory)
+                for program, exit_code in dialogs:
+                    self.box.write_file(os.path.join(directory, program),
+                                        '#!/bin/sh\nfor w in "$0" "$@"; do printf "%%s\\0" "$w"; '
+                                        'done >> "%s"\nprintf -- "-----\\0" >> "%s"\nexit %d\n'
+                                        % (record, record, exit_code), 0o755)
+                app = self.box.install_app("hello", config=config)
+                env = self.box.environment(extra={
+                    "DISPLAY": display, "PATH": directory + ":" + self.box.tools_dir})
+                result = self.run_app(app, env=env)
+                recorded = []  # each call's words, NUL-separated, a "-----" word after it
+                if os.path.exists(record):
+                    with open(record) as f:
+                        words = f.read().split("\0")[:-1]
+                    while "-----" in words:
+                        end = words.index("-----")
+                        recorded.append([os.path.basename(words[0])] + words[1:end])
+                        words = words[end + 1:]
+                self.assertEqual((result.code, result.urls), (code, urls), result)
+                self.assertEqual(recorded, calls)
+                # Standard error has each notice as always.
+                self.assertIn(no_main if code == 2 else question, result.stderr)
 
     def test_no_runtimes_at_all(self):
         empty = self.box.path("empty")
@@ -836,6 +909,13 @@ public class Probe {
         cls.box.__enter__()
         cls.app = cls.box.install_app("probe")
         app_dir = os.path.dirname(cls.app)
+        # A statically linked launcher replaces itself with the host beside
+        # it, which runs Java in the same process.
+        cls.process = cls.app
+        host = os.path.join(os.path.dirname(CARAFE), "carafe-jvm")
+        if os.path.exists(host):
+            cls.process = os.path.join(app_dir, "carafe-jvm")
+            shutil.copy2(host, cls.process)
         source = cls.box.write_file(cls.box.path("src", "Probe.java"), cls.PROBE)
         subprocess.run([os.path.join(cls.home, "bin", "javac"), "-d",
                         os.path.join(app_dir, "classes"), source], check=True)
@@ -902,8 +982,9 @@ public class Probe {
                         self.assertIn("Aborting due to java.lang.OutOfMemoryError", result.stdout)
                 elif code != 1 or args:
                     # Java runs in the launcher's process, which started no other.
-                    self.assertEqual(inside_lines[0], "process: " + self.app)
+                    self.assertEqual(inside_lines[0], "process: " + self.process)
                     self.assertNotEqual(inside_lines[1], "parent: " + self.app)
+                    self.assertNotEqual(inside_lines[1], "parent: " + self.process)
                     self.assertEqual(separate_lines[0], "process: " + java)
                     self.assertEqual(inside_lines[2:], separate_lines[2:])
                     self.assertEqual(inside.stderr, separate.stderr)
@@ -970,6 +1051,20 @@ public class Probe {
         self.assertEqual(result.java_argv, [runtime.java, "-classpath", "", "app.Main"])
         self.assertIn("Java starts as a separate process: the runtime %s has no virtual machine "
                       "library (lib/server/libjvm.so)\n" % runtime.home, result.stderr)
+
+    def test_without_the_host_beside_it_java_starts_as_a_separate_process(self):
+        if self.process == self.app:
+            self.skipTest("this launcher runs Java inside itself")
+        app = self.box.install_app("lone", directory=self.box.path("lone"))
+        self.box.write_config(app, "mainclass Probe\njavapath %s/bin/java\naddpath %s\n"
+                              "jvm launcher\n" % (self.home, os.path.join(
+                                  os.path.dirname(self.app), "classes")))
+        result = self.box.run(app, ["-d", "a"], cwd=self.box.root, timeout=120,
+                              env=self.environment())
+        self.assertEqual(result.code, 0, result)
+        self.assertIn("process: %s/bin/java\n" % self.home, result.stdout)
+        self.assertIn("cannot be loaded: the launcher's host program %s is not installed\n"
+                      % self.box.path("lone", "carafe-jvm"), result.stderr)
 
 
 def main():

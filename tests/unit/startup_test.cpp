@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "core/settings.h"
 #include "fake_platform.h"
 
@@ -112,6 +114,8 @@ struct ProgramFileCase {
   std::string workingDir;
   std::vector<std::string> changes;  // of the current directory, in order
   std::string configPath;
+  // Paths that lead to another (a link's path -> its program file's).
+  std::map<std::string, std::string> sameFiles = {};
 };
 
 TEST(StartUp, ReadsTheConfigurationBesideTheProgramFileBeforeTheCurrentDirectorys) {
@@ -219,13 +223,44 @@ TEST(StartUp, ReadsTheConfigurationBesideTheProgramFileBeforeTheCurrentDirectory
        {"/usr/bin/tool.config", "/opt/tool/tool.config"},
        "/usr/bin",
        {"/usr/bin"},
-       "/usr/bin/tool.config"},
+       "/usr/bin/tool.config",
+       {{"/usr/bin/tool", "/opt/tool/tool"}}},
+      // Argument 0 is the caller's text: a path that is not the program file
+      // decides nothing, with or without a configuration beside it.
+      {"a foreign drive path: the module's configuration",
+       windows,
+       "D:\\Work",
+       "D:\\evil2\\tool.exe",
+       {module},
+       {beside, "D:\\evil2\\tool.config"},
+       "C:\\Apps\\Tool",
+       {"D:\\evil2", "C:\\Apps\\Tool"},
+       beside},
+      {"a foreign drive path, the module's directory without one: not found there",
+       windows,
+       "D:\\Work",
+       "D:\\evil2\\tool.exe",
+       {module},
+       {"D:\\evil2\\tool.config"},
+       "C:\\Apps\\Tool",
+       {"D:\\evil2", "C:\\Apps\\Tool"},
+       beside},
+      {"a foreign path of another name: the running file's",
+       posix,
+       "/work",
+       "/tmp/x/zed",
+       {"/tmp/x/sub/zed", "/opt/tool/tool"},
+       {"/tmp/x/zed.config", "/tmp/x/sub/zed.config", "/opt/tool/tool.config"},
+       "/opt/tool",
+       {"/tmp/x", "/opt/tool"},
+       "/opt/tool/tool.config"},
   };
   for (const ProgramFileCase& c : cases) {
     SCOPED_TRACE(c.name);
     fake::reset(*c.conventions);
     state().currentDirectory = c.currentDirectory;
     state().programFiles = c.programFiles;
+    for (const auto& [path, identity] : c.sameFiles) state().identities[path] = identity;
     for (const std::string& path : c.configurations) state().files[path] = "mainclass M\n";
     start({c.argumentZero});
     EXPECT_EQ(launchSettings.workingDir, c.workingDir);

@@ -112,8 +112,8 @@ class Release(unittest.TestCase):
         self.assertEqual(names, sorted(names))
         self.assertEqual({member.mtime for member in members}, {int(EPOCH)})
         top = "carafe-%s-linux-x86_64/" % VERSION
-        for program in ("carafe", "carafe-check", "carafe-brand", "carafe-pack", "example/hello",
-                        "example/hello.config", "example/lib/hello.jar"):
+        for program in ("carafe", "carafe-jvm", "carafe-check", "carafe-brand", "carafe-pack",
+                        "example/hello", "example/hello.config", "example/lib/hello.jar"):
             self.assertIn(top + program, names)
         # No build path in a binary.
         with tarfile.open(tar_path) as source:
@@ -162,6 +162,23 @@ class Release(unittest.TestCase):
                                   os.path.join(installed, "hello")], env=env,
                                  stdout=subprocess.PIPE, timeout=120)
         self.assertEqual((checked.returncode, checked.stdout), (0, b""))
+
+    def test_the_linux_programs_run_on_a_c_library_of_2_28(self):
+        # RHEL 8, Debian 10: no program asks the C library for a newer symbol.
+        top = unpack(os.path.join(self.first, archives(self.first)[1]),
+                     os.path.join(WORK, "linux-symbols"))
+        for name in ("carafe", "carafe-jvm", "carafe-check", "carafe-brand", "carafe-pack"):
+            with self.subTest(name):
+                dump = subprocess.run(["objdump", "-T", os.path.join(top, name)],
+                                      stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+                text = dump.stdout.decode(errors="replace")
+                if "not a dynamic object" in text or "no symbols" in text.lower():
+                    continue  # statically linked: it asks the system's C library for nothing
+                self.assertEqual(dump.returncode, 0, text)
+                newer = [line for line in text.splitlines()
+                         for version in re.findall(r"GLIBC_(\d+)\.(\d+)", line)
+                         if (int(version[0]), int(version[1])) > (2, 28)]
+                self.assertEqual(newer, [], name)
 
     def test_under_wine_the_zip_brands_and_starts_an_application(self):
         top = unpack(os.path.join(self.first, archives(self.first)[0]), os.path.join(WORK, "windows"))

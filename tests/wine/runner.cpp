@@ -5,6 +5,7 @@
 // started program.
 //
 // CARAFE_RUN_COMMAND    the command text
+// CARAFE_RUN_PROGRAM    the program to start, where its first word is not (optional)
 // CARAFE_RUN_DIRECTORY  the current directory to start it in
 // CARAFE_RUN_RESULT     file that receives the exit code in decimal
 // CARAFE_RUN_END_WHEN   a fake Java's record file: once it holds a whole start, the
@@ -74,6 +75,7 @@ HANDLE inheritable(DWORD which) {
 int main() {
   std::vector<wchar_t> command = environment(L"CARAFE_RUN_COMMAND");
   std::vector<wchar_t> directory = environment(L"CARAFE_RUN_DIRECTORY");
+  std::vector<wchar_t> program = environment(L"CARAFE_RUN_PROGRAM");
   std::vector<wchar_t> result = environment(L"CARAFE_RUN_RESULT");
   if (command.empty() || result.empty()) {
     std::fprintf(stderr, "runner: CARAFE_RUN_COMMAND and CARAFE_RUN_RESULT are needed\n");
@@ -86,8 +88,9 @@ int main() {
   startupInfo.hStdOutput = inheritable(STD_OUTPUT_HANDLE);
   startupInfo.hStdError = inheritable(STD_ERROR_HANDLE);
   PROCESS_INFORMATION processInfo{};
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                      directory.empty() ? nullptr : directory.data(), &startupInfo, &processInfo)) {
+  if (!CreateProcessW(program.empty() ? nullptr : program.data(), command.data(), nullptr, nullptr,
+                      TRUE, 0, nullptr, directory.empty() ? nullptr : directory.data(),
+                      &startupInfo, &processInfo)) {
     std::fprintf(stderr, "runner: CreateProcess failed, error %lu\n", GetLastError());
     return 1;
   }

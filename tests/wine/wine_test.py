@@ -1298,6 +1298,17 @@ class JavaInside(WineTestCase):
         self.assertEqual([java.fields.get("crt") for java in run.java],
                          [home + r"\bin\vcruntime140.dll"])
 
+    def test_a_foreign_argument_0_reads_the_module_s_configuration(self):
+        # CreateProcess("...\\Editor\\Editor.exe", "...\\evil2\\Editor.exe x"): the
+        # first word is the caller's text; the module's own path decides.
+        s, exe, home = self.install("foreign", OPTIONS.exe, ["mainclass app.Right"])
+        s.install_launcher(r"evil2\Editor.exe", ["mainclass app.Wrong"])
+        run = SESSION.launch('"%s" x' % s.win(r"evil2\Editor.exe"), s.win(),
+                             environment={"CARAFE_RUN_PROGRAM": exe})
+        self.assertExit(run, 0)
+        self.assertEqual([java.argv[1:] for java in run.java],
+                         [["-classpath", "", "app.Right", "x"]])
+
     def test_ending_the_launcher_ends_the_separate_java(self):
         s, exe, _ = self.install("ended", OPTIONS.exe, ["mainclass app.Main"])
         run = SESSION.launch('"%s"' % exe, s.win("Editor"), java_exit="wait",

@@ -14,6 +14,7 @@
 
 #include "platform/java_vm.h"
 #include "platform/platform.h"
+#include "platform/posix/java_host.h"
 
 namespace carafe::platform {
 
@@ -95,6 +96,7 @@ void showSplash(const JavaInside& java) {
 
 ProcessOutcome runJavaInside(const JavaInside& java) {
   ProcessOutcome outcome;
+  dropHeldNotices();
   std::fflush(stdout);
   // By its full path only; its own libraries it finds beside itself.
   void* handle = ::dlopen(java.library.c_str(), RTLD_NOW | RTLD_GLOBAL);

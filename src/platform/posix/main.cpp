@@ -3,10 +3,12 @@
 #include <vector>
 
 #include "core/run.h"
+#include "platform/posix/java_host.h"
 #include "platform/posix/java_inside.h"
 #include "platform/posix/program_path.h"
 
 int main(int argc, char** argv) {
+  carafe::platform::keepStartForHost(argc, argv);
   const std::string program =
       carafe::platform::programPath(argc > 0 && argv[0] != nullptr ? argv[0] : "");
   std::vector<const char*> words{program.c_str()};

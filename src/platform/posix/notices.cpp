@@ -1,14 +1,22 @@
 // Notices on standard error as "caption: text", and the trace lines beside
 // them: standard output is left to the application. A question is answered
-// on the controlling terminal, and counts as No where there is none.
+// on the controlling terminal, and counts as No where there is none. On a
+// desktop, where standard error is no terminal, a notice shows in a window
+// too, and a question is answered there.
 #include <fcntl.h>
 #include <unistd.h>
 
 #include "platform/platform.h"
+#include "platform/posix/desktop_dialog.h"
+#include "platform/posix/java_host.h"
 
 namespace carafe::platform {
 
 namespace {
+
+// The host's notices and trace lines until Java starts (see holdNotices).
+bool holding = false;
+std::string held;
 
 void writeAll(int descriptor, const std::string& text) {
   std::size_t done = 0;
@@ -41,13 +49,43 @@ int askTerminal(const std::string& question) {
 
 int showNotice(const std::string& caption, const std::string& text, NoticeStyle style) {
   const std::string notice = caption + ": " + text;
+  if (holding) {
+    held += notice + "\n";
+    return style == NoticeStyle::ERROR_QUESTION ? ANSWER_NO : 1;
+  }
   writeAll(STDERR_FILENO, notice + "\n");
-  if (style != NoticeStyle::ERROR_QUESTION) return 1;  // OK
+  const bool question = style == NoticeStyle::ERROR_QUESTION;
+  // Started from a desktop's menu, where nobody reads standard error.
+  int answer = ANSWER_NO;
+  if (wantsDesktopDialog() &&
+      showDesktopDialog(caption, text, question, style != NoticeStyle::PLAIN, answer)) {
+    return question ? answer : 1;
+  }
+  if (!question) return 1;  // OK
   return askTerminal(notice);
 }
 
-void writeTrace(const std::string& text) { writeAll(STDERR_FILENO, text); }
+void writeTrace(const std::string& text) {
+  if (holding) {
+    held += text;
+    return;
+  }
+  writeAll(STDERR_FILENO, text);
+}
 
-void writeStandardError(const std::string& text) { writeAll(STDERR_FILENO, text); }
+void writeStandardError(const std::string& text) { writeTrace(text); }
+
+void holdNotices() { holding = true; }
+
+void dropHeldNotices() {
+  holding = false;
+  held.clear();
+}
+
+void showHeldNotices() {
+  holding = false;
+  writeAll(STDERR_FILENO, held);
+  held.clear();
+}
 
 }  // namespace carafe::platform

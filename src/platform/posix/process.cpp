@@ -3,6 +3,9 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#if defined(__linux__)
+#include <sys/prctl.h>
+#endif
 
 #include <cerrno>
 #include <cstdio>
@@ -12,6 +15,7 @@
 
 #include "platform/command_split.h"
 #include "platform/platform.h"
+#include "platform/posix/java_host.h"
 #include "platform/program_lookup.h"
 
 extern char** environ;
@@ -84,12 +88,70 @@ int spawn(std::vector<std::string> words, pid_t& child, bool detached = false) {
   return result;
 }
 
+#if defined(__linux__)
+// The child's outcome before it runs Java: errno of a failed exec, written by
+// the child (which shares the launcher's memory until it execs).
+volatile int watchedFailure = 0;
+
+// Starts program as spawn does, with one more step in the child: Java is
+// killed when the launcher dies (SIGKILL, a crash), as the job object does on
+// Windows. The signal reaches the direct child only, and only when the
+// launcher dies first: a launcher that ends normally has seen Java end, and
+// what Java detached from itself does not inherit it. vfork, for the cost of
+// posix_spawn; the child touches nothing but its own state until it execs.
+int spawnWatched(const char* program, char* const* argv, pid_t& child) {
+  const pid_t launcher = ::getpid();
+  sigset_t all;
+  sigfillset(&all);
+  sigset_t previous;
+  ::sigprocmask(SIG_BLOCK, &all, &previous);
+  watchedFailure = 0;
+  const pid_t started = ::vfork();
+  if (started == 0) {
+    for (int signalNumber : FORWARDED_SIGNALS) ::signal(signalNumber, SIG_DFL);
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    // The launcher died before the request took hold: nobody waits for Java.
+    if (::getppid() != launcher) ::_exit(127);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    ::execve(program, argv, environ);
+    watchedFailure = errno;
+    ::_exit(127);
+  }
+  const int error = started < 0 ? errno : watchedFailure;
+  ::sigprocmask(SIG_SETMASK, &previous, nullptr);
+  if (started < 0) return error;
+  if (error != 0) {
+    int status = 0;
+    while (::waitpid(started, &status, 0) < 0 && errno == EINTR) {
+    }
+    return error;
+  }
+  child = started;
+  return 0;
+}
+#endif
+
+// Spawns the Java command: on Linux ended with the launcher.
+int spawnJava(std::vector<std::string> words, pid_t& child) {
+#if defined(__linux__)
+  const std::string program = resolveProgram(words.empty() ? std::string() : words[0]);
+  if (program.empty()) return ENOENT;
+  std::vector<char*> argv = argumentPointers(words);
+  return spawnWatched(program.c_str(), argv.data(), child);
+#else
+  return spawn(std::move(words), child);
+#endif
+}
+
 }  // namespace
 
 const Conventions& conventions() { return POSIX_CONVENTIONS; }
 
 ProcessOutcome runProcess(const std::string& commandLine) {
   ProcessOutcome outcome;
+  dropHeldNotices();
   std::fflush(stdout);
   std::vector<std::string> words = splitCommandLine(commandLine);
   if (words.empty() || words[0].empty()) {
@@ -111,7 +173,7 @@ ProcessOutcome runProcess(const std::string& commandLine) {
   for (int signalNumber : FORWARDED_SIGNALS) ::sigaction(signalNumber, &action, nullptr);
 
   pid_t child = 0;
-  const int error = spawn(std::move(words), child);
+  const int error = spawnJava(std::move(words), child);
   if (error != 0) {
     ::sigprocmask(SIG_SETMASK, &previous, nullptr);
     outcome.lastError = static_cast<unsigned long>(error);

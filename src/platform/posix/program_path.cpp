@@ -67,8 +67,12 @@ std::string programPath(const std::string& argumentZero) {
       std::size_t end = directories.find(':', start);
       if (end == std::string::npos) end = directories.size();
       const std::string directory = directories.substr(start, end - start);
-      const std::string candidate = (directory.empty() ? "." : directory) + "/" + argumentZero;
-      if (isExecutableFile(candidate)) return programPath(candidate);
+      // An empty or relative entry is the current directory's business, which
+      // never decides which launcher this is.
+      const std::string candidate = directory + "/" + argumentZero;
+      if (!directory.empty() && directory[0] == '/' && isExecutableFile(candidate)) {
+        return programPath(candidate);
+      }
       start = end + 1;
     }
     return argumentZero;
@@ -89,6 +93,8 @@ void addProgramFile(std::vector<std::string>& files, const std::string& path) {
 
 std::vector<std::string> linkedProgramFiles(const std::string& path) {
   std::vector<std::string> files;
+  // A bare name is no path: read as one, the current directory would decide.
+  if (path.find('/') == std::string::npos) return files;
   std::string current = path;
   std::string target;
   for (int i = 0; i < MAX_LINKS && readLink(current, target); ++i) {

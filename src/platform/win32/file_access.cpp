@@ -76,6 +76,30 @@ bool isFile(const std::string& path) {
          (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
 }
 
+namespace {
+
+// The volume and the index of the file at path; false when it cannot be opened.
+bool fileIndex(const std::string& path, BY_HANDLE_FILE_INFORMATION& information) {
+  // No access asked: only the file's attributes are read, even of a running program.
+  const HANDLE handle =
+      CreateFileW(widePath(path).data(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  const bool read = GetFileInformationByHandle(handle, &information) != 0;
+  CloseHandle(handle);
+  return read;
+}
+
+}  // namespace
+
+bool sameFile(const std::string& first, const std::string& second) {
+  BY_HANDLE_FILE_INFORMATION a{};
+  BY_HANDLE_FILE_INFORMATION b{};
+  return fileIndex(first, a) && fileIndex(second, b) &&
+         a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+         a.nFileIndexLow == b.nFileIndexLow;
+}
+
 // Windows paths to runtimes hold no links that the search must follow: a
 // junction (scoop's "current") reaches the runtime it names, and one runtime
 // reached twice is told by its files' identity.

@@ -267,15 +267,15 @@ TEST(Check, ExplainsWhatAJavaVersionAsksForAndWhichPageYesOpens) {
   } cases[] = {
       {"javaVersion 1.8+\n",
        {"      a minimum version: the highest runtime of at least \"1.8\"",
-        "      satisfied by \"1.8\", \"1.8.0_60\", \"17\", \"17.0.2\" of the 4 runtimes the "
-        "launcher sees\n"
+        "      satisfied by \"1.8\", \"1.8.0_60\", \"17\", \"17.0.2\": 2 of the 2 runtimes "
+        "the launcher sees\n"
         "      chooses \"1.8.0_60\"\n"}},  // the runtime registry answers alone
       {"javaVersion 1.8.0_5+\n",
        {"      a minimum patch level: of the runtimes whose name begins with \"1.8.0\", the one "
         "with the highest patch level, which must be at least 5\n"
-        "      satisfied by \"1.8.0_60\" of the 4 runtimes"}},
+        "      satisfied by \"1.8.0_60\": 1 of the 2 runtimes"}},
       {"javaVersion 17+\n",  // found beyond the runtime registry
-       {"      satisfied by \"17\", \"17.0.2\" of the 4 runtimes the launcher sees\n"
+       {"      satisfied by \"17\", \"17.0.2\": 1 of the 2 runtimes the launcher sees\n"
         "      chooses \"17.0.2\"\n",
         "    satisfies javaVersion 17+: it is at least 17\n"}},
       {"javaVersion 99+\n",

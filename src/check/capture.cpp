@@ -114,7 +114,7 @@ ProcessOutcome runJavaInside(const JavaInside& java) {
 }
 
 // The launcher would write an argument file there; nothing is written here.
-std::string writePrivateFile(const std::string&, std::string&) { return "(argument file)"; }
+std::string writePrivateFile(const std::string&, std::string&) { return check::ARGUMENT_FILE; }
 
 void removePrivateFile(const std::string&) {}
 

@@ -153,6 +153,14 @@ TEST(Check, SaysWhyEachSkippedLineDoesNothing) {
        at + "4: warning: comes after the javaVersion line " + at +
            "3, which is looked up when it is read: its download offer cannot use this line",
        CHECK_WARNINGS},
+      // Past the command-line limit: Java 17 reads an argument file, Java 8 cannot start.
+      {"a long command, Java 17",
+       "mainclass app.Main\naddjar app.jar\njavapath C:\\jdk17\\bin\\javaw.exe\nvmparam -Dx=" +
+           std::string(33000, 'x') + "\n",
+       "", CHECK_CLEAN},
+      {"a long command, a runtime of unknown version",
+       "mainclass app.Main\naddjar app.jar\nvmparam -Dx=" + std::string(33000, 'x') + "\n",
+       "The Java command line has 33", CHECK_NO_START},
       {"a name and a download page above the javaVersion line",
        "appname App\ndownloadUrl https://example.com/j\njavaVersion 1.8\nmainclass app.Main\n"
        "addjar app.jar\n",

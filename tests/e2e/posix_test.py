@@ -50,8 +50,16 @@ KNOWN_CAPTIONS = {
 }
 
 
-def launch_error(main_class, java, code):
-    return "Error: Error launching Class %s\n with Java %s.\nError=%d\n" % (main_class, java, code)
+# How the notice names a signal that ended Java.
+SIGNAL_WORDS = {signal.SIGSEGV: "SIGSEGV (Segmentation fault)",
+                signal.SIGTERM: "SIGTERM (Terminated)", signal.SIGKILL: "SIGKILL (Killed)"}
+
+
+def launch_error(main_class, java, code, signal_number=None):
+    text = "Error: Error launching Class %s\n with Java %s.\nError=%d\n" % (main_class, java, code)
+    if signal_number is not None:
+        text += "Java ended abnormally: signal %s.\n" % SIGNAL_WORDS[signal_number]
+    return text
 
 
 class LauncherTest(unittest.TestCase):
@@ -97,7 +105,8 @@ class StartAndExitCodes(LauncherTest):
                 # The shell has a normal exit code; a signal is told.
                 killed = "kill_signal" in behaviour
                 self.assert_ran(result, code, [runtime.java, "-classpath", "", "app.Main"],
-                                launch_error("app.Main", runtime.java, code) if killed else "")
+                                launch_error("app.Main", runtime.java, code, code - 128) if killed
+                                else "")
                 self.assertEqual(result.stdout, "")
                 # Java runs in the launcher's directory.
                 self.assertEqual(result.java_directories, [os.path.dirname(app)])
@@ -744,7 +753,9 @@ public class ReadIt {
                     self.assertEqual(result.stdout, stdout, result)
                     if code == 128 + signal.SIGKILL:
                         self.assertTrue(result.stderr.startswith(stderr), result)
-                        self.assertTrue(result.stderr.endswith("Error=%d\n" % code), result)
+                        self.assertTrue(result.stderr.endswith(
+                            "Error=%d\nJava ended abnormally: signal SIGKILL (Killed).\n" % code),
+                            result)
                     else:
                         self.assertEqual(result.stderr, stderr, result)
 

@@ -1292,6 +1292,25 @@ class JavaInside(WineTestCase):
                         self.assertEqual(java.argv, ["a", "b c", "two words"])
                         self.assertEqual(java.fields.get("stack"), str(4 * 1024 * 1024))
 
+    def test_a_crash_inside_is_told_as_a_separate_java_s_crash(self):
+        # The machine writes its report where it runs and ends with 1: through
+        # the abort hook inside, by its exit code in a process of its own.
+        rows = [("inside", self.CONFIG, "crash", {}),
+                ("separate", self.CONFIG[:1] + self.CONFIG[2:], "1",
+                 {"CARAFE_FAKE_JAVA_REPORT": "1"})]
+        for name, lines, ending, environment in rows:
+            with self.subTest(name):
+                s, exe, home = self.install("crash-" + name, OPTIONS.exe, lines)
+                run = SESSION.launch('"%s"' % exe, s.win("Editor"), java_exit=ending,
+                                     environment=environment)
+                self.assertExit(run, 1)
+                reports = [n for n in os.listdir(s.unix("Editor")) if n.startswith("hs_err_pid")]
+                self.assertEqual(len(reports), 1, run.describe())
+                self.assertNotices(run, [(
+                    "Error", "Error launching Class app.Main\n with Java %s\\bin\\javaw.exe.\n"
+                             "Error=1\nJava wrote a crash report: %s" % (
+                                 home, s.win("Editor", reports[0])))])
+
     def test_where_jvm_dll_cannot_be_used_java_is_a_separate_process(self):
         rows = [
             # name, launcher, how the runtime's jvm.dll is, the reason traced

@@ -1016,6 +1016,34 @@ class Faults(WineTestCase):
                         "Shorten the lists in %s." % (length, COMMAND_LIMIT, s.win("app.config")))])
                     self.assertEqual(run.java, [])
 
+    def test_a_command_past_the_limit_reaches_java_17_through_an_argument_file(self):
+        s = Scenario("fault-argument-file")
+        home = s.add_runtime("jdk 17")
+        s.write(r"jdk 17\release", 'JAVA_VERSION="17.0.15"\n')
+        # Options with spaces, quotes and backslashes, 40,000 characters in all.
+        options = ['-Dq="a b"', '-Dp=C:\\dir\\', '-Dr=x\\"y']
+        options += ["-Dp%03d=" % index + "x" * 390 for index in range(100)]
+        lines = ["mainclass app.Main", "addpath C:\\lib\\a.jar", "argument one two"]
+        exe = s.install_launcher("app.exe", lines + ["vmparam " + p for p in options])
+        SESSION.register("1.5", [("1.5", home)])
+        run = SESSION.launch(exe + ' "three four"', s.win())
+        self.assertNotices(run, [])
+        self.assertExit(run, 0)
+        self.assertEqual(len(run.java), 1, run.describe())
+        java = run.java[0]
+        self.assertEqual(java.argv, [
+            java.argv[0], "-Dq=a b", "-Dp=C:\\dir\\", '-Dr=x"y'] + options[3:]
+            + ["-classpath", "C:\\lib\\a.jar;", "app.Main", "three four", "one two"])
+        self.assertLess(len(java.command), 1000, java.command)
+        argument_file = java.fields["argfile"]
+        # The user's own temporary folder: %LOCALAPPDATA%\Temp, else the system's
+        # temporary path for the user (Wine's has no AppData\Local\Temp).
+        self.assertRegex(argument_file,
+                         r"^C:\\users\\[^\\]+\\(AppData\\Local\\)?Temp\\carafe-")
+        unix_file = os.path.join(SESSION.prefix, "drive_c", *argument_file[3:].split("\\"))
+        self.assertTrue(os.path.isdir(os.path.dirname(unix_file)), unix_file)
+        self.assertFalse(os.path.exists(unix_file), "the argument file is left behind")
+
 
 class ConfigurationFiles(WineTestCase):
     def test_text_mode_reading_includes_and_their_faults(self):
@@ -1097,32 +1125,6 @@ class UnicodeText(WineTestCase):
         self.assertNotices(run, [("Java Runtime Environment Not Found",
                                   self.offer("Caf\u00e9", "1.5.0_99"))])
         self.assertExit(run, 5)
-
-
-    def test_a_command_past_the_limit_reaches_java_17_through_an_argument_file(self):
-        s = Scenario("fault-argument-file")
-        home = s.add_runtime("jdk 17")
-        s.write(r"jdk 17\release", 'JAVA_VERSION="17.0.15"\n')
-        # Options with spaces, quotes and backslashes, 40,000 characters in all.
-        options = ['-Dq="a b"', '-Dp=C:\\dir\\', '-Dr=x\\"y']
-        options += ["-Dp%03d=" % index + "x" * 390 for index in range(100)]
-        lines = ["mainclass app.Main", "addpath C:\\lib\\a.jar", "argument one two"]
-        exe = s.install_launcher("app.exe", lines + ["vmparam " + p for p in options])
-        SESSION.register("1.5", [("1.5", home)])
-        run = SESSION.launch(exe + ' "three four"', s.win())
-        self.assertNotices(run, [])
-        self.assertExit(run, 0)
-        self.assertEqual(len(run.java), 1, run.describe())
-        java = run.java[0]
-        self.assertEqual(java.argv, [
-            java.argv[0], "-Dq=a b", "-Dp=C:\\dir\\", '-Dr=x"y'] + options[3:]
-            + ["-classpath", "C:\\lib\\a.jar;", "app.Main", "three four", "one", "two"])
-        self.assertLess(len(java.command), 1000, java.command)
-        argument_file = java.fields["argfile"]
-        self.assertRegex(argument_file, r"^C:\\users\\[^\\]+\\AppData\\Local\\Temp\\carafe-")
-        unix_file = os.path.join(SESSION.prefix, "drive_c", *argument_file[3:].split("\\"))
-        self.assertTrue(os.path.isdir(os.path.dirname(unix_file)), unix_file)
-        self.assertFalse(os.path.exists(unix_file), "the argument file is left behind")
 
 
 class ConsoleProgram(WineTestCase):

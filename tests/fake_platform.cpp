@@ -59,6 +59,19 @@ ProcessOutcome runJavaInside(const JavaInside& java) {
   return state().insideOutcome;
 }
 
+std::string writePrivateFile(const std::string& text, std::string& errorText) {
+  if (!state().privateFileError.empty()) {
+    errorText = state().privateFileError;
+    return std::string();
+  }
+  const std::string path = "T:\\private\\" + std::to_string(state().writtenFiles.size() + 1);
+  state().privateFiles[path] = text;
+  state().writtenFiles.push_back(text);
+  return path;
+}
+
+void removePrivateFile(const std::string& path) { state().privateFiles.erase(path); }
+
 void openUrl(const std::string& url) { state().urls.push_back(url); }
 
 std::vector<std::string> programFiles(const std::string&) { return state().programFiles; }

@@ -75,6 +75,11 @@ struct FakeState {
   std::vector<platform::JavaInside> inside;  // Java run inside the launcher
   platform::ProcessOutcome insideOutcome{true, 0, 0, ""};
   std::vector<std::string> urls;
+  // Files the launcher wrote for Java: path -> text, while they exist; each
+  // one's text stays in writtenFiles. privateFileError refuses them.
+  std::map<std::string, std::string> privateFiles;
+  std::vector<std::string> writtenFiles;
+  std::string privateFileError;
 };
 
 FakeState& state();

@@ -113,6 +113,11 @@ ProcessOutcome runJavaInside(const JavaInside& java) {
   return outcome;
 }
 
+// The launcher would write an argument file there; nothing is written here.
+std::string writePrivateFile(const std::string&, std::string&) { return check::ARGUMENT_FILE; }
+
+void removePrivateFile(const std::string&) {}
+
 void openUrl(const std::string& url) { observer().event(check::output(EventKind::URL, url)); }
 
 std::vector<std::string> programFiles(const std::string& argumentZero) {

@@ -9,6 +9,10 @@
 
 namespace carafe::check {
 
+// The name the check gives the argument file the launcher would write for a
+// command past the system's limit; nothing is written.
+constexpr const char* ARGUMENT_FILE = "(argument file)";
+
 // Thrown where the launcher would end the process.
 struct LauncherExit {
   int code;

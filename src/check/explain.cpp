@@ -106,7 +106,9 @@ std::string describeText(const Change& change) {
                {"workingDirectory", "Java's directory"},
                {"downloadUrl", "the download page"},
                {"bundledRuntime", "the application's own runtime"},
-               {"jvm", "where Java runs"}};
+               {"jvm", "where Java runs"},
+               {"exitNotice",
+                "the exit notice (abnormal: told only for a crash, a signal or an exception)"}};
   std::string name = change.field;
   for (const auto& entry : NAMES) {
     if (change.field == entry.field) name = entry.name;

@@ -46,23 +46,50 @@ std::string form(const std::string& required) {
 
 std::vector<std::string> visibleRuntimeNames() {
   std::vector<std::string> names;
+  for (const RuntimeKey& key : visibleRuntimeKeys()) names.push_back(key.name);
+  return names;
+}
+
+std::vector<RuntimeKey> visibleRuntimeKeys() {
+  std::vector<RuntimeKey> keys;
+  const auto known = [&keys](const std::string& name) {
+    return std::any_of(keys.begin(), keys.end(),
+                       [&name](const RuntimeKey& key) { return key.name == name; });
+  };
   platform::RegistryKey base = 0;
   if (platform::registryOpen(JRE_BASE_KEY, base) == 0) {
     const std::uint32_t count = platform::registrySubkeyCount(base);
     for (std::uint32_t index = 0; index < count; ++index) {
-      std::string name;
-      if (platform::registryEnumerate(base, index, VERSION_NAME_ROOM, name) == 0) {
-        names.push_back(name);
+      RuntimeKey key;
+      if (platform::registryEnumerate(base, index, VERSION_NAME_ROOM, key.name) != 0) continue;
+      platform::RegistryKey version = 0;
+      if (platform::registryOpen(std::string(JRE_BASE_KEY) + "\\" + key.name, version) == 0) {
+        platform::registryReadText(version, "JavaHome", JAVA_HOME_ROOM, key.home);
+        platform::registryClose(version);
       }
+      keys.push_back(key);
     }
     platform::registryClose(base);
   }
   // Where the registry does not answer, the launcher asks every runtime on
   // the machine, under the same kind of names.
   for (const RuntimeKey& key : discoverRuntimes().view.keys) {
-    if (std::find(names.begin(), names.end(), key.name) == names.end()) names.push_back(key.name);
+    if (!known(key.name)) keys.push_back(key);
   }
-  return names;
+  return keys;
+}
+
+std::size_t runtimeCount(const std::vector<RuntimeKey>& keys) {
+  const char separator = platform::conventions().directorySeparator;
+  std::vector<std::string> homes;
+  for (const RuntimeKey& key : keys) {
+    // "C:\jre\" and "C:\jre" are one home; a key without one counts alone.
+    std::string home = key.home;
+    while (home.size() > 1 && (home.back() == separator || home.back() == '/')) home.pop_back();
+    if (home.empty()) home = "\n" + key.name;
+    if (std::find(homes.begin(), homes.end(), home) == homes.end()) homes.push_back(home);
+  }
+  return homes.size();
 }
 
 std::vector<Finding> explainJavaVersion(const std::string& required,
@@ -70,20 +97,30 @@ std::vector<Finding> explainJavaVersion(const std::string& required,
   std::vector<Finding> findings;
   if (required.empty()) return findings;
   findings.push_back({Finding::NOTE, form(required)});
-  const std::vector<std::string> names = visibleRuntimeNames();
+  const std::vector<RuntimeKey> keys = visibleRuntimeKeys();
+  std::vector<std::string> names;
   std::vector<std::string> satisfying;
-  for (const std::string& name : names) {
-    if (satisfiesVersion(required, name)) satisfying.push_back(name);
+  std::vector<RuntimeKey> satisfyingKeys;
+  for (const RuntimeKey& key : keys) {
+    names.push_back(key.name);
+    if (!satisfiesVersion(required, key.name)) continue;
+    satisfying.push_back(key.name);
+    satisfyingKeys.push_back(key);
   }
+  // One runtime is reached through several keys (its version and its family):
+  // runtimes are counted by their homes.
+  const std::size_t runtimes = runtimeCount(keys);
   if (names.empty()) {
     findings.push_back({Finding::NOTE, "the launcher sees no runtime"});
   } else if (satisfying.empty()) {
     findings.push_back(
         {Finding::NOTE, "no runtime satisfies it; the launcher sees " + quotedList(names)});
   } else {
-    findings.push_back({Finding::NOTE, "satisfied by " + quotedList(satisfying) + " of the " +
-                                           std::to_string(names.size()) +
-                                           " runtimes the launcher sees"});
+    findings.push_back({Finding::NOTE, "satisfied by " + quotedList(satisfying) + ": " +
+                                           std::to_string(runtimeCount(satisfyingKeys)) +
+                                           " of the " + std::to_string(runtimes) +
+                                           (runtimes == 1 ? " runtime" : " runtimes") +
+                                           " the launcher sees"});
   }
   if (chosen) findings.push_back({Finding::NOTE, "chooses \"" + shown(*chosen) + "\""});
   return findings;

@@ -45,6 +45,7 @@ std::vector<Change> differences(const LaunchSettings& before, const LaunchSettin
   compareText("workingDirectory", before.workingDirectory, after.workingDirectory, changes);
   compareText("downloadUrl", before.downloadUrl, after.downloadUrl, changes);
   compareText("jvm", before.jvm, after.jvm, changes);
+  compareText("exitNotice", before.exitNotice, after.exitNotice, changes);
   return changes;
 }
 

@@ -3,6 +3,7 @@
 #include <map>
 #include <optional>
 
+#include "check/capture.h"
 #include "check/classpath.h"
 #include "check/explain.h"
 #include "check/java_version.h"
@@ -695,8 +696,12 @@ Report writeReport(const CheckedRun& run, bool quiet) {
   writeStartingJava(out, run, inside, start);
   if (start != nullptr || startsInside) {
     // Inside the launcher, the command is what a separate process would run.
+    // A command past the system's limit goes to Java 9 and later with its
+    // options in an argument file: the whole command is what Java receives.
     std::string command;
-    if (start != nullptr) {
+    const bool argumentFile =
+        start != nullptr && start->text.find(ARGUMENT_FILE) != std::string::npos;
+    if (start != nullptr && !argumentFile) {
       command = start->text;
     } else {
       observer().pause(true);
@@ -707,6 +712,11 @@ Report writeReport(const CheckedRun& run, bool quiet) {
     writeJavaDirectory(out, run);
     writeClasspath(out, run, words);
     writeCommand(out, run, command, words);
+    if (argumentFile) {
+      out.line(
+          "longer than the system starts: Java (9 or later) would read its options and "
+          "classpath from an argument file that the launcher writes for the run");
+    }
   }
 
   Report report;

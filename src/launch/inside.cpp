@@ -271,6 +271,26 @@ std::string findLibrary(const std::string& program, bool preferClient, std::stri
 
 }  // namespace
 
+std::size_t mainClassPosition(const std::vector<std::string>& words) {
+  std::size_t next = 1;
+  for (; next < words.size(); ++next) {
+    const std::string& word = words[next];
+    if (word.empty() || word[0] != '-') break;
+    if (isOneOf(word, CLASSPATH_OPTIONS) || isOneOf(word, JOINED_OPTIONS) || word == "-p") ++next;
+  }
+  return next < words.size() ? next : words.size();
+}
+
+std::string runtimeHomeOf(const std::string& program) {
+  const std::string path = absolute(program);
+  const std::string home = homeOf(path);
+  const char separator = platform::conventions().directorySeparator;
+  if (!home.empty() && platform::isFile(home + separator + "release")) return home;
+  const std::string resolved = platform::resolvedPath(path);
+  const std::string resolvedHome = resolved.empty() ? std::string() : homeOf(resolved);
+  return resolvedHome.empty() ? home : resolvedHome;
+}
+
 bool wantsJavaInside() { return launchSettings.jvm && *launchSettings.jvm == JVM_LAUNCHER; }
 
 InsidePlan planJavaInside(const std::string& commandLine) {

@@ -3,7 +3,9 @@
 // application with the same meaning.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -22,6 +24,16 @@ struct InsidePlan {
 // command's own business, a separate process has to start instead, and the
 // reason names it.
 InsidePlan planJavaInside(const std::string& commandLine);
+
+// The position of the main class among the words of a command, read as the
+// java command reads it: the first word after the program and its options
+// (and their values); words.size() when there is none.
+std::size_t mainClassPosition(const std::vector<std::string>& words);
+
+// The home of the runtime whose program the command starts: by the
+// program's own path, else by the path its links lead to; empty where the
+// program is in no runtime's bin directory.
+std::string runtimeHomeOf(const std::string& program);
 
 // True when the configuration asks for Java inside the launcher.
 bool wantsJavaInside();

@@ -1,8 +1,13 @@
 #include "launch/launch.h"
 
+#include <cstdint>
+#include <string>
+
+#include "config/reader.h"
 #include "core/exit_codes.h"
 #include "core/notice.h"
 #include "core/settings.h"
+#include "launch/argument_file.h"
 #include "launch/compose.h"
 #include "launch/inside.h"
 #include "platform/platform.h"
@@ -34,6 +39,43 @@ bool ranInside(const std::string& commandLine, platform::ProcessOutcome& outcome
   return false;
 }
 
+// The crash report that the virtual machine writes in its current directory
+// (which is Java's, the launcher's by now): hs_err_pid<N>.log, N the number of
+// the process it ran in. Empty where Java wrote none there.
+std::string crashReport(std::uint32_t processId) {
+  std::string directory;
+  if (processId == 0 || !platform::currentDirectory(directory)) return std::string();
+  const char separator = platform::conventions().directorySeparator;
+  if (!directory.empty() && directory.back() != separator && directory.back() != '/') {
+    directory += separator;
+  }
+  const std::string path = directory + "hs_err_pid" + std::to_string(processId) + ".log";
+  return platform::isFile(path) ? path : std::string();
+}
+
+// Tells of a non-zero exit code: a crash, a signal or an exception wherever
+// it happens, with what is known of it; a normal exit code in the GUI
+// programs (unless "exitNotice abnormal" keeps them quiet) and in debug mode.
+// A command-line application's normal exit code passes on without a word:
+// the shell has it.
+void reportEnd(const platform::ProcessOutcome& outcome, const std::string& javaPath) {
+  const LaunchSettings& settings = launchSettings;
+  const std::string report = crashReport(outcome.processId);
+  const bool abnormal = outcome.abnormalEnd || !report.empty();
+  const bool onlyAbnormal = settings.exitNotice && *settings.exitNotice == EXIT_NOTICE_ABNORMAL;
+  const bool everyCode =
+      settings.debugMode || (platform::conventions().noticeForEveryExitCode && !onlyAbnormal);
+  if (!abnormal && !everyCode) return;
+  std::string text =
+      formatText("Error launching Class %s\n with Java %s.\nError=%d", settings.mainClass->c_str(),
+                 javaPath.c_str(), static_cast<int>(outcome.exitCode));
+  if (!outcome.endDescription.empty()) {
+    text += "\nJava ended abnormally: " + outcome.endDescription + ".";
+  }
+  if (!report.empty()) text += "\nJava wrote a crash report: " + report;
+  showError("Error", text);
+}
+
 }  // namespace
 
 int launchJava() {
@@ -57,13 +99,7 @@ int launchJava() {
   const bool inside = wantsJavaInside() && ranInside(commandLine, outcome);
 
   const std::size_t limit = platform::conventions().maxCommandLineLength;
-  if (!inside && limit != 0 && commandLine.size() > limit) {
-    showError("Error", formatText("The Java command line has %d characters; at most %d can be "
-                                  "started.\nShorten the lists in %s.",
-                                  static_cast<int>(commandLine.size()), static_cast<int>(limit),
-                                  settings.configPath.c_str()));
-    return EXIT_NOT_LAUNCHED;
-  }
+  bool tooLong = !inside && limit != 0 && commandLine.size() > limit;
 
   // Java inherits the current directory: with "workingDirectory caller" the
   // one the launcher was started in (the command names the launcher's files
@@ -71,7 +107,24 @@ int launchJava() {
   if (settings.workingDirectory && !settings.callerDirectory.empty()) {
     platform::changeDirectory(settings.callerDirectory);
   }
-  if (!inside) outcome = platform::runProcess(commandLine);
+  if (!inside && !tooLong) {
+    outcome = platform::runProcess(commandLine);
+    tooLong = !outcome.created && outcome.commandTooLong;
+  }
+  if (tooLong) {
+    // Java 9 and later read the options and the classpath from a file; an
+    // older one keeps the notice, or the system's own message.
+    std::string why;
+    const bool started = startWithArgumentFile(commandLine, outcome, why);
+    if (!started) traceDebug("No argument file: " + why + "\n");
+    if (!started && limit != 0) {
+      showError("Error", formatText("The Java command line has %d characters; at most %d can be "
+                                    "started.\nShorten the lists in %s.",
+                                    static_cast<int>(commandLine.size()), static_cast<int>(limit),
+                                    settings.configPath.c_str()));
+      return EXIT_NOT_LAUNCHED;
+    }
+  }
   if (!outcome.created) {
     showError("Error",
               formatText("Can't start Java %s\n%s", javaPath.c_str(), outcome.errorText.c_str()));
@@ -80,13 +133,7 @@ int launchJava() {
     return EXIT_NOT_LAUNCHED;
   }
   const int exitCode = static_cast<int>(outcome.exitCode);
-  // A command-line application's normal exit code passes on without a word
-  // (the shell has it); a crash or a signal is told wherever it happens.
-  if (exitCode != 0 && (outcome.abnormalEnd || settings.debugMode ||
-                        platform::conventions().noticeForEveryExitCode)) {
-    showError("Error", formatText("Error launching Class %s\n with Java %s.\nError=%d",
-                                  settings.mainClass->c_str(), javaPath.c_str(), exitCode));
-  }
+  if (exitCode != 0) reportEnd(outcome, javaPath);
   traceDebug(formatText("CreateProcess ret %d, exitCode=%d\n", 1, exitCode));
   return exitCode;
 }

@@ -152,8 +152,18 @@ struct ProcessOutcome {
   std::string errorText;        // the system's message for lastError
   // It did not end by exiting: a signal ended it (POSIX), or an exception
   // such as an access violation (Windows, whose exit code is then the
-  // exception's code).
+  // exception's code), or the virtual machine crashed inside the launcher.
   bool abnormalEnd = false;
+  // An abnormal end in words, where the system tells how it came about:
+  // "signal SIGSEGV (segmentation fault)", "exception 0xC0000005 (access
+  // violation)"; empty otherwise.
+  std::string endDescription = std::string();
+  // The process Java ran in (the launcher's own when it ran inside), whose
+  // number names its crash report; 0 when not known.
+  std::uint32_t processId = 0;
+  // Nothing was started because the command is longer than the system lets
+  // a process be started with.
+  bool commandTooLong = false;
 };
 
 // Starts a process from one command text (Windows command-line rules),
@@ -180,6 +190,16 @@ struct JavaInside {
 // used (errorText says why); nothing of Java has run then, and a separate
 // process can be started instead. Standard output is flushed first.
 ProcessOutcome runJavaInside(const JavaInside& java);
+
+// ---- Files of the launcher's own ----------------------------------------
+
+// Writes text into a new file, created for this run in a folder that only
+// the user can write (a private folder in the user's temporary directory),
+// for another program the launcher starts to read. Returns the file's full
+// path, or an empty text with errorText saying why it could not be written.
+std::string writePrivateFile(const std::string& text, std::string& errorText);
+// Removes a file that writePrivateFile wrote, with what was made for it.
+void removePrivateFile(const std::string& path);
 
 // Opens a URL in the user's default browser without waiting for it.
 void openUrl(const std::string& url);

@@ -133,6 +133,10 @@ void RuntimeFinder::children(const std::string& parent, const std::string& suffi
   }
 }
 
+std::string releaseVersionAt(const std::string& home) {
+  return releaseVersion(fileHead(home + platform::conventions().directorySeparator + "release"));
+}
+
 Discovery& discoverRuntimes() {
   std::unique_ptr<Discovery>& discovery = cached();
   if (discovery) return *discovery;

@@ -33,6 +33,10 @@ bool runtimesDiscovered();
 // Forgets the search, so that the next call searches again (for tests).
 void forgetDiscovery();
 
+// The version that the release file of the runtime at home names
+// (JAVA_VERSION); empty where it has none.
+std::string releaseVersionAt(const std::string& home);
+
 // Collects the runtimes that each place holds; the places themselves are the
 // platform's (places_windows.cpp, places_posix.cpp).
 class RuntimeFinder {

@@ -157,6 +157,14 @@ TEST(Check, SaysWhyEachSkippedLineDoesNothing) {
        at + "4: warning: comes after the javaVersion line " + at +
            "3, which is looked up when it is read: its download offer cannot use this line",
        CHECK_WARNINGS},
+      // Past the command-line limit: Java 17 reads an argument file, Java 8 cannot start.
+      {"a long command, Java 17",
+       "mainclass app.Main\naddjar app.jar\njavapath C:\\jdk17\\bin\\javaw.exe\nvmparam -Dx=" +
+           std::string(33000, 'x') + "\n",
+       "", CHECK_CLEAN},
+      {"a long command, a runtime of unknown version",
+       "mainclass app.Main\naddjar app.jar\nvmparam -Dx=" + std::string(33000, 'x') + "\n",
+       "The Java command line has 33", CHECK_NO_START},
       {"a name and a download page above the javaVersion line",
        "appname App\ndownloadUrl https://example.com/j\njavaVersion 1.8\nmainclass app.Main\n"
        "addjar app.jar\n",
@@ -281,15 +289,15 @@ TEST(Check, ExplainsWhatAJavaVersionAsksForAndWhichPageYesOpens) {
   } cases[] = {
       {"javaVersion 1.8+\n",
        {"      a minimum version: the highest runtime of at least \"1.8\"",
-        "      satisfied by \"1.8\", \"1.8.0_60\", \"17\", \"17.0.2\" of the 4 runtimes the "
-        "launcher sees\n"
+        "      satisfied by \"1.8\", \"1.8.0_60\", \"17\", \"17.0.2\": 2 of the 2 runtimes "
+        "the launcher sees\n"
         "      chooses \"1.8.0_60\"\n"}},  // the runtime registry answers alone
       {"javaVersion 1.8.0_5+\n",
        {"      a minimum patch level: of the runtimes whose name begins with \"1.8.0\", the one "
         "with the highest patch level, which must be at least 5\n"
-        "      satisfied by \"1.8.0_60\" of the 4 runtimes"}},
+        "      satisfied by \"1.8.0_60\": 1 of the 2 runtimes"}},
       {"javaVersion 17+\n",  // found beyond the runtime registry
-       {"      satisfied by \"17\", \"17.0.2\" of the 4 runtimes the launcher sees\n"
+       {"      satisfied by \"17\", \"17.0.2\": 1 of the 2 runtimes the launcher sees\n"
         "      chooses \"17.0.2\"\n",
         "    satisfies javaVersion 17+: it is at least 17\n"}},
       {"javaVersion 99+\n",

@@ -50,8 +50,16 @@ KNOWN_CAPTIONS = {
 }
 
 
-def launch_error(main_class, java, code):
-    return "Error: Error launching Class %s\n with Java %s.\nError=%d\n" % (main_class, java, code)
+# How the notice names a signal that ended Java.
+SIGNAL_WORDS = {signal.SIGSEGV: "SIGSEGV (Segmentation fault)",
+                signal.SIGTERM: "SIGTERM (Terminated)", signal.SIGKILL: "SIGKILL (Killed)"}
+
+
+def launch_error(main_class, java, code, signal_number=None):
+    text = "Error: Error launching Class %s\n with Java %s.\nError=%d\n" % (main_class, java, code)
+    if signal_number is not None:
+        text += "Java ended abnormally: signal %s.\n" % SIGNAL_WORDS[signal_number]
+    return text
 
 
 class LauncherTest(unittest.TestCase):
@@ -97,7 +105,8 @@ class StartAndExitCodes(LauncherTest):
                 # The shell has a normal exit code; a signal is told.
                 killed = "kill_signal" in behaviour
                 self.assert_ran(result, code, [runtime.java, "-classpath", "", "app.Main"],
-                                launch_error("app.Main", runtime.java, code) if killed else "")
+                                launch_error("app.Main", runtime.java, code, code - 128) if killed
+                                else "")
                 self.assertEqual(result.stdout, "")
                 # Java runs in the launcher's directory.
                 self.assertEqual(result.java_directories, [os.path.dirname(app)])
@@ -817,7 +826,9 @@ public class ReadIt {
                     self.assertEqual(result.stdout, stdout, result)
                     if code == 128 + signal.SIGKILL:
                         self.assertTrue(result.stderr.startswith(stderr), result)
-                        self.assertTrue(result.stderr.endswith("Error=%d\n" % code), result)
+                        self.assertTrue(result.stderr.endswith(
+                            "Error=%d\nJava ended abnormally: signal SIGKILL (Killed).\n" % code),
+                            result)
                     else:
                         self.assertEqual(result.stderr, stderr, result)
 
@@ -958,7 +969,7 @@ public class Probe {
             # The machine aborts: the code of a separate Java, and no hang.
             ("a crash", ["oom"], ["vmparam -Xmx32m", "vmparam -XX:+CrashOnOutOfMemoryError",
                                   "vmparam -XX:-CreateCoredumpOnCrash",
-                                  "vmparam -XX:ErrorFile=" + self.box.path("hs_err_%p.log")],
+                                  "vmparam -XX:ErrorFile=" + self.box.path("crash_%p.log")],
              1, None),
             ("a missing main class", [], ["mainclass NoSuchClass"], 1,
              "Error: Could not find or load main class NoSuchClass\n"
@@ -999,6 +1010,57 @@ public class Probe {
                                      ["main ends", "the last thread ends", "shutdown hook"])
                 if code in (0, 3) or name == "an uncaught exception":
                     self.assertEqual(inside_lines[-1], "shutdown hook")
+
+    def test_a_crash_is_told_alike_inside_and_outside_the_launcher(self):
+        # The machine aborts (SIGABRT) after writing its report in the
+        # directory it runs in: the notice names the signal and the report.
+        lines = ["vmparam -Xmx32m", "vmparam -XX:+CrashOnOutOfMemoryError"]
+        java = self.home + "/bin/java"
+        directory = os.path.dirname(self.app)  # Java's, the launcher's own
+        for jvm in ("launcher", "separate"):
+            with self.subTest(jvm):
+                before = set(os.listdir(directory))
+                result = self.start(jvm, ["oom"], lines)
+                reports = sorted(name for name in set(os.listdir(directory)) - before
+                                 if name.startswith("hs_err_pid"))
+                self.assertEqual(len(reports), 1, result.stderr)
+                self.assertEqual(result.code, 134, result)
+                self.assertIn("Error launching Class Probe\n with Java %s.\nError=134\n"
+                              "Java ended abnormally: signal SIGABRT (Aborted).\n"
+                              "Java wrote a crash report: %s\n"
+                              % (java, os.path.join(directory, reports[0])), result.stderr)
+
+    def test_a_command_past_the_system_s_limit_reaches_java_17_through_an_argument_file(self):
+        # 2,000 jars in a folder of 200 characters, named by absolute paths
+        # (workingDirectory caller): a classpath of more than the 128 KiB that
+        # Linux takes in one argument.
+        folder = self.box.path("f" * (200 - len(self.box.root) - 1))
+        self.assertEqual(len(folder), 200)
+        app = self.box.install_app("long", directory=folder)
+        shutil.copytree(os.path.join(os.path.dirname(self.app), "classes"),
+                        os.path.join(folder, "classes"))
+        for number in range(2000):
+            self.box.write_file(os.path.join(folder, "lib", "library-%04d.jar" % number))
+        self.box.write_config(app, "mainclass Probe\njavapath %s/bin/java\naddpath classes\n"
+                              "addjars lib\nvmparam -Dprobe.name=\"x y\"\nworkingDirectory caller\n"
+                              % self.home)
+        private = self.box.path("runtime-dir")
+        os.mkdir(private, 0o700)
+        result = self.box.run(app, ["-d", "a b"], cwd=self.box.root, timeout=120,
+                              env=self.environment({"XDG_RUNTIME_DIR": private}))
+        self.assertEqual(result.code, 0, result.stderr[-2000:])
+        lines = self.comparable(result.stdout)
+        self.assertIn("classpath entries: 2002", lines)
+        self.assertIn("property probe.name=x y", lines)
+        self.assertIn("args: [a b]", lines)
+        self.assertEqual(lines[0], "process: " + self.home + "/bin/java")
+        # Debug mode shows the whole command, and where its options went.
+        self.assertIn("%s/lib/library-1999.jar:%s Probe \"a b\" \n" % (folder, folder),
+                      result.stderr, result.stderr[-600:])
+        match = re.search(r"Java reads its options and classpath from (\S+)\n", result.stderr)
+        self.assertIsNotNone(match, result.stderr[-2000:])
+        self.assertTrue(match.group(1).startswith(private + "/carafe-"), match.group(1))
+        self.assertEqual(os.listdir(private), [])
 
     @staticmethod
     def comparable(output):

@@ -7,6 +7,7 @@
 #include "core/settings.h"
 #include "fake_platform.h"
 #include "launch/inside.h"
+#include "platform/exception_names.h"
 
 namespace carafe {
 namespace {
@@ -21,7 +22,10 @@ struct ExitCase {
   bool abnormalEnd;  // a signal or an exception, not an exit
   bool debug;
   int result;
-  std::string errorText;  // of the "Error" notice; empty: none
+  std::string errorText;                       // of the "Error" notice; empty: none
+  std::string endDescription = std::string();  // how the platform tells the end
+  bool onlyAbnormal = false;                   // "exitNotice abnormal"
+  bool crashReport = false;                    // Java wrote hs_err_pid42.log in its directory
 };
 
 TEST(LaunchJava, ReturnsJavasExitCodeAndReportsANonZeroOne) {
@@ -43,6 +47,26 @@ TEST(LaunchJava, ReturnsJavasExitCodeAndReportsANonZeroOne) {
       // A crash or a signal is told everywhere.
       {console, 0xC0000005u, true, false, -1073741819, launched + "-1073741819"},
       {posix, 139, true, false, 139, launched + "139"},
+      // An abnormal end in words, and the report the machine wrote where it ran.
+      {gui, 0xC0000005u, true, false, -1073741819,
+       launched + "-1073741819\nJava ended abnormally: exception 0xC0000005 (access violation).",
+       "exception 0xC0000005 (access violation)"},
+      {posix, 134, true, false, 134,
+       launched + "134\nJava ended abnormally: signal SIGABRT (Aborted).\nJava wrote a crash "
+                  "report: /home/u/app/hs_err_pid42.log",
+       "signal SIGABRT (Aborted)", false, true},
+      // A machine that crashes on Windows exits with 1: its report tells it.
+      {console, 1, false, false, 1,
+       launched + "1\nJava wrote a crash report: D:\\Work\\hs_err_pid42.log", "", false, true},
+      // "exitNotice abnormal": a GUI program's normal exit code passes on
+      // silently; a crash and debug mode are still told.
+      {gui, 1, false, false, 1, "", "", true},
+      {gui, 1, false, true, 1, launched + "1", "", true},
+      {gui, 0xC00000FDu, true, false, -1073741571,
+       launched + "-1073741571\nJava ended abnormally: exception 0xC00000FD (stack overflow).",
+       "exception 0xC00000FD (stack overflow)", true},
+      {gui, 1, false, false, 1,
+       launched + "1\nJava wrote a crash report: D:\\Work\\hs_err_pid42.log", "", true, true},
   };
   for (const ExitCase& c : cases) {
     SCOPED_TRACE(std::string(c.conventions->name) + " " + std::to_string(c.javaExit) +
@@ -51,7 +75,14 @@ TEST(LaunchJava, ReturnsJavasExitCodeAndReportsANonZeroOne) {
     launchSettings.debugMode = c.debug;
     launchSettings.mainClass = "app.Main";
     launchSettings.javaPath = java;
-    state().processOutcome = {true, c.javaExit, 0, "", c.abnormalEnd};
+    state().processOutcome = {true, c.javaExit, 0, "", c.abnormalEnd, c.endDescription, 42};
+    if (c.onlyAbnormal) launchSettings.exitNotice = "abnormal";
+    const bool posixRow = c.conventions == posix;
+    if (posixRow) state().currentDirectory = "/home/u/app";
+    const std::string reports = posixRow ? "/home/u/app/hs_err_pid" : "D:\\Work\\hs_err_pid";
+    if (c.crashReport) state().files[reports + "42.log"] = "";
+    // Another process's report is not this one's.
+    state().files[reports + "41.log"] = "";
     EXPECT_EQ(launchJava(), c.result);
     EXPECT_EQ(state().processes, std::vector<std::string>{java + " -classpath \"\" app.Main"});
     std::vector<Notice> errors;
@@ -66,6 +97,16 @@ TEST(LaunchJava, ReturnsJavasExitCodeAndReportsANonZeroOne) {
       EXPECT_EQ(state().traceLines, "");
     }
   }
+}
+
+TEST(LaunchJava, NamesAnExceptionCodeAsPeopleLookItUp) {
+  const std::pair<std::uint32_t, std::string> cases[] = {
+      {0xC0000005u, "exception 0xC0000005 (access violation)"},
+      {0xC0000409u, "exception 0xC0000409 (stack buffer overrun)"},
+      {0xC000001Du, "exception 0xC000001D (illegal instruction)"},
+      {0xE0434352u, "exception 0xE0434352"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(platform::exceptionDescription(c.first), c.second);
 }
 
 TEST(LaunchJava, ShowsTheJavaPathAndCommandThenTheOutcomeInDebugMode) {
@@ -151,6 +192,59 @@ TEST(LaunchJava, ReportsWhatKeepsJavaFromStartingAndReturns2) {
     for (const std::string& mention : c.mentions) {
       EXPECT_NE(state().notices[0].text.find(mention), std::string::npos) << mention;
     }
+  }
+}
+
+struct ArgumentFileCase {
+  const char* name;
+  std::string version;           // of the runtime's release file; empty: none
+  std::string privateFileError;  // the file cannot be written
+  bool started;                  // through an argument file; else the length notice
+};
+
+TEST(LaunchJava, GivesJava9AndLaterTheOptionsOfACommandPastTheLimitInAnArgumentFile) {
+  const std::string longOption = "-Dlong=" + std::string(33000, 'x');
+  const ArgumentFileCase cases[] = {
+      {"Java 17", "17.0.15", "", true},
+      {"Java 9", "9", "", true},
+      {"Java 8 keeps the notice", "1.8.0_452", "", false},
+      {"a runtime of unknown version", "", "", false},
+      {"a file that cannot be written", "17.0.15", "No space left on device", false},
+  };
+  for (const ArgumentFileCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    fake::reset();
+    fake::addJava("D:\\jre", c.version);
+    state().privateFileError = c.privateFileError;
+    launchSettings.configPath = "D:\\Apps\\app.config";
+    launchSettings.mainClass = "app.Main";
+    launchSettings.javaPath = "D:\\jre\\bin\\javaw.exe";
+    launchSettings.vmParams.entries = {longOption, "-Dq=\"a b\"", "-Dp=C:\\dir\\", "-Dr=\\\""};
+    launchSettings.vmPaths.entries = {"C:\\lib\\a.jar"};
+    launchSettings.arguments.entries = {"two words", "x\\\"y z"};
+    state().processOutcome = {true, 3, 0, ""};
+    if (!c.started) {
+      EXPECT_EQ(launchJava(), 2);
+      EXPECT_TRUE(state().processes.empty());
+      ASSERT_EQ(state().notices.size(), 1u);
+      EXPECT_EQ(state().notices[0].text.substr(0, 27), "The Java command line has 3");
+      EXPECT_TRUE(state().privateFiles.empty());
+      continue;
+    }
+    EXPECT_EQ(launchJava(), 3);
+    EXPECT_TRUE(state().notices.size() == 1u &&
+                state().notices[0].text.find("Error=3") != std::string::npos);
+    // Each word as Java would have had it from the command, quoted for the
+    // file; the main class and the arguments stay in the command.
+    EXPECT_EQ(state().writtenFiles,
+              std::vector<std::string>{"\"" + longOption +
+                                       "\"\n\"-Dq=a b\"\n\"-Dp=C:\\\\dir\\\\\"\n"
+                                       "\"-Dr=\\\"\"\n\"-classpath\"\n\"C:\\\\lib\\\\a.jar;\"\n"});
+    EXPECT_EQ(state().processes,
+              std::vector<std::string>{
+                  "D:\\jre\\bin\\javaw.exe @T:\\private\\1 app.Main \"two words\" \"x\\\"y z\""});
+    // Removed once Java has ended.
+    EXPECT_TRUE(state().privateFiles.empty());
   }
 }
 

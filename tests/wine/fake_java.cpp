@@ -9,6 +9,11 @@
 // CARAFE_FAKE_JAVA_ECHO    when set: copies standard input to standard output, then
 //                          writes "java out" to standard output and "java err" to
 //                          standard error
+// CARAFE_FAKE_JAVA_REPORT  when set: writes a crash report hs_err_pid<N>.log in the
+//                          current directory before it ends, as the virtual machine does
+//
+// An argument "@file" before the main class is read as the java command reads
+// an argument file, and its words are recorded in its place (argfile= names it).
 #include <windows.h>
 
 #include <cstdio>
@@ -16,6 +21,7 @@
 #include <cstring>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 extern "C" {
 int _dowildcard = 0;
@@ -43,6 +49,54 @@ std::wstring recordPath() {
   return module.substr(0, cut + 1) + L"record.txt";
 }
 
+// The words of an argument file, as the java command reads them: separated
+// by white space; a word in double or single quotes keeps its spaces, and in
+// it a backslash escapes the next character (\n, \r, \t and \f name the
+// control characters); "#" outside a word comments out the rest of the line.
+std::vector<std::string> argumentFileWords(const std::wstring& path, bool& read) {
+  std::vector<std::string> words;
+  std::FILE* file = _wfopen(path.c_str(), L"rb");
+  read = file != nullptr;
+  if (file == nullptr) return words;
+  std::string text;
+  char buffer[4096];
+  std::size_t count = 0;
+  while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, count);
+  std::fclose(file);
+  std::size_t i = 0;
+  const auto space = [](char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+  };
+  while (i < text.size()) {
+    while (i < text.size() && space(text[i])) ++i;
+    if (i >= text.size()) break;
+    if (text[i] == '#') {
+      while (i < text.size() && text[i] != '\n' && text[i] != '\r') ++i;
+      continue;
+    }
+    std::string word;
+    while (i < text.size() && !space(text[i])) {
+      const char c = text[i++];
+      if (c != '"' && c != '\'') {
+        word += c;
+        continue;
+      }
+      // A quoted part ends at its quote, or at the end of the line.
+      while (i < text.size() && text[i] != c && text[i] != '\n' && text[i] != '\r') {
+        char d = text[i++];
+        if (d == '\\' && i < text.size()) {
+          d = text[i++];
+          d = d == 'n' ? '\n' : d == 'r' ? '\r' : d == 't' ? '\t' : d == 'f' ? '\f' : d;
+        }
+        word += d;
+      }
+      if (i < text.size() && text[i] == c) ++i;
+    }
+    words.push_back(word);
+  }
+  return words;
+}
+
 void writeRecord(int argc, wchar_t** argv) {
   std::FILE* record = _wfopen(recordPath().c_str(), L"ab");
   if (record == nullptr) return;
@@ -55,7 +109,21 @@ void writeRecord(int argc, wchar_t** argv) {
   std::fprintf(record, "directory=%s\n", utf8(directory).c_str());
   std::fprintf(record, "pid=%lu\n", static_cast<unsigned long>(GetCurrentProcessId()));
   std::fprintf(record, "argc=%d\n", argc);
-  for (int i = 0; i < argc; ++i) std::fprintf(record, "argv=%s\n", utf8(argv[i]).c_str());
+  bool options = true;  // before the main class
+  for (int i = 0; i < argc; ++i) {
+    if (i > 0 && options && argv[i][0] == L'@') {
+      bool read = false;
+      const std::vector<std::string> words = argumentFileWords(argv[i] + 1, read);
+      std::fprintf(record, "argfile=%s%s\n", utf8(argv[i] + 1).c_str(), read ? "" : " (missing)");
+      for (const std::string& word : words) std::fprintf(record, "argv=%s\n", word.c_str());
+      continue;
+    }
+    std::fprintf(record, "argv=%s\n", utf8(argv[i]).c_str());
+    if (i > 0 && argv[i][0] != L'-') options = false;
+    if (std::wcscmp(argv[i], L"-classpath") == 0 || std::wcscmp(argv[i], L"-cp") == 0) {
+      if (i + 1 < argc) std::fprintf(record, "argv=%s\n", utf8(argv[++i]).c_str());
+    }
+  }
   std::fprintf(record, "end\n");
   std::fclose(record);
 }
@@ -79,6 +147,16 @@ LONG WINAPI endWithExceptionCode(EXCEPTION_POINTERS*) { return EXCEPTION_EXECUTE
 int wmain(int argc, wchar_t** argv) {
   writeRecord(argc, argv);
   if (GetEnvironmentVariableW(L"CARAFE_FAKE_JAVA_ECHO", nullptr, 0) > 0) echo();
+  if (GetEnvironmentVariableW(L"CARAFE_FAKE_JAVA_REPORT", nullptr, 0) > 0) {
+    char name[64];
+    std::snprintf(name, sizeof name, "hs_err_pid%lu.log",
+                  static_cast<unsigned long>(GetCurrentProcessId()));
+    std::FILE* report = std::fopen(name, "wb");
+    if (report != nullptr) {
+      std::fputs("# A fatal error has been detected\n", report);
+      std::fclose(report);
+    }
+  }
 
   char exit[64] = "";
   const DWORD length = GetEnvironmentVariableA("CARAFE_FAKE_JAVA_EXIT", exit, sizeof exit);

@@ -11,6 +11,9 @@
 //
 // CARAFE_FAKE_JAVA_RECORD  file to append the record to (else record.txt beside itself)
 // CARAFE_FAKE_JAVA_EXIT    a code to end with through the exit hook, as System.exit
+//                          ("crash": a crash report hs_err_pid<N>.log in the current
+//                          directory, then the abort hook and the end with 1, as the
+//                          machine crashes on Windows)
 //                          does; "refuse" to refuse the options, as with a wrong one;
 //                          "throw" to end main with an exception
 #include <windows.h>
@@ -83,6 +86,7 @@ HMODULE self() {
 }
 
 ExitHook exitHook = nullptr;
+AbortHook abortHook = nullptr;
 jobject pending = nullptr;  // the exception pending, if any
 
 Thing helperClass{"sun/launcher/LauncherHelper", {}};
@@ -160,6 +164,17 @@ void CARAFE_JNICALL callStaticVoidMethodA(Env*, jclass, jmethodID method, const 
   const std::string ending = environment("CARAFE_FAKE_JAVA_EXIT");
   if (ending == "throw") {
     pending = object(&exception);
+  } else if (ending == "crash" && abortHook != nullptr) {
+    char name[64];
+    std::snprintf(name, sizeof name, "hs_err_pid%lu.log",
+                  static_cast<unsigned long>(GetCurrentProcessId()));
+    std::FILE* report = std::fopen(name, "wb");
+    if (report != nullptr) {
+      std::fputs("# A fatal error has been detected\n", report);
+      std::fclose(report);
+    }
+    abortHook();
+    ExitProcess(1);
   } else if (!ending.empty() && exitHook != nullptr) {
     // As the machine ends the process: the hook first, then the end.
     const jint code = static_cast<jint>(std::strtoul(ending.c_str(), nullptr, 10));
@@ -255,6 +270,7 @@ extern "C" __declspec(dllexport) jint CARAFE_JNICALL
   for (jint i = 0; i < init->nOptions; ++i) {
     const std::string option = init->options[i].optionString;
     if (option == "exit") exitHook = reinterpret_cast<ExitHook>(init->options[i].extraInfo);
+    if (option == "abort") abortHook = reinterpret_cast<AbortHook>(init->options[i].extraInfo);
     if (option == "exit" || option == "abort") {
       hooks += (hooks.empty() ? "" : ",") + option;
     } else {

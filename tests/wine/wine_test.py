@@ -853,23 +853,36 @@ class RequiredVersionFailures(WineTestCase):
 
 class JavaExitCodes(WineTestCase):
     def test_a_non_zero_java_exit_code_is_reported_and_passed_on(self):
+        violation = "\nJava ended abnormally: exception 0xC0000005 (access violation)."
         rows = [
-            ("1", 1, "1"),
-            ("4294967295", 4294967295, "-1"),
-            ("crash", 0xC0000005, "-1073741819"),  # an access violation
+            # java's exit, the launcher's, the notice's end, a crash report, exitNotice abnormal
+            ("1", 1, "1", False, False),
+            ("4294967295", 4294967295, "-1", False, False),
+            ("crash", 0xC0000005, "-1073741819" + violation, False, False),
+            # The report Java wrote in its directory, named by Java's process.
+            ("crash", 0xC0000005, "-1073741819" + violation, True, False),
+            # "exitNotice abnormal": a normal exit code passes on silently.
+            ("1", 1, None, False, True),
+            ("crash", 0xC0000005, "-1073741819" + violation, False, True),
         ]
-        for java_exit, exit_code, shown in rows:
-            with self.subTest(java_exit=java_exit):
-                s = Scenario("exit-" + java_exit)
-                exe = s.install_launcher("app.exe", ["mainclass app.Main"])
+        for java_exit, exit_code, shown, report, only_abnormal in rows:
+            name = java_exit + ("-report" if report else "") + ("-abnormal" if only_abnormal else "")
+            with self.subTest(name):
+                s = Scenario("exit-" + name)
+                exe = s.install_launcher("app.exe", ["mainclass app.Main"] +
+                                         (["exitNotice abnormal"] if only_abnormal else []))
                 home = s.add_runtime("Java Runtime")
                 SESSION.register("1.5", [("1.5", home)])
-                run = SESSION.launch(exe, s.win(), java_exit=java_exit)
-                self.assertNotices(run, [
+                run = SESSION.launch(exe, s.win(), java_exit=java_exit,
+                                     environment={"CARAFE_FAKE_JAVA_REPORT": "1"} if report else None)
+                self.assertEqual(len(run.java), 1, run.describe())
+                if report:
+                    shown += "\nJava wrote a crash report: %s\\hs_err_pid%s.log" % (
+                        s.win(), run.java[0].fields["pid"])
+                self.assertNotices(run, [] if shown is None else [
                     ("Error", 'Error launching Class app.Main\n with Java "%s\\bin\\javaw.exe".'
                               "\nError=%s" % (home, shown))])
                 self.assertExit(run, exit_code)
-                self.assertEqual(len(run.java), 1, run.describe())
 
     def test_command_line_arguments_reach_java_as_written(self):
         # Double quotes that are part of an argument reach Java too; an
@@ -1003,6 +1016,34 @@ class Faults(WineTestCase):
                         "Shorten the lists in %s." % (length, COMMAND_LIMIT, s.win("app.config")))])
                     self.assertEqual(run.java, [])
 
+    def test_a_command_past_the_limit_reaches_java_17_through_an_argument_file(self):
+        s = Scenario("fault-argument-file")
+        home = s.add_runtime("jdk 17")
+        s.write(r"jdk 17\release", 'JAVA_VERSION="17.0.15"\n')
+        # Options with spaces, quotes and backslashes, 40,000 characters in all.
+        options = ['-Dq="a b"', '-Dp=C:\\dir\\', '-Dr=x\\"y']
+        options += ["-Dp%03d=" % index + "x" * 390 for index in range(100)]
+        lines = ["mainclass app.Main", "addpath C:\\lib\\a.jar", "argument one two"]
+        exe = s.install_launcher("app.exe", lines + ["vmparam " + p for p in options])
+        SESSION.register("1.5", [("1.5", home)])
+        run = SESSION.launch(exe + ' "three four"', s.win())
+        self.assertNotices(run, [])
+        self.assertExit(run, 0)
+        self.assertEqual(len(run.java), 1, run.describe())
+        java = run.java[0]
+        self.assertEqual(java.argv, [
+            java.argv[0], "-Dq=a b", "-Dp=C:\\dir\\", '-Dr=x"y'] + options[3:]
+            + ["-classpath", "C:\\lib\\a.jar;", "app.Main", "three four", "one two"])
+        self.assertLess(len(java.command), 1000, java.command)
+        argument_file = java.fields["argfile"]
+        # The user's own temporary folder: %LOCALAPPDATA%\Temp, else the system's
+        # temporary path for the user (Wine's has no AppData\Local\Temp).
+        self.assertRegex(argument_file,
+                         r"^C:\\users\\[^\\]+\\(AppData\\Local\\)?Temp\\carafe-")
+        unix_file = os.path.join(SESSION.prefix, "drive_c", *argument_file[3:].split("\\"))
+        self.assertTrue(os.path.isdir(os.path.dirname(unix_file)), unix_file)
+        self.assertFalse(os.path.exists(unix_file), "the argument file is left behind")
+
 
 class ConfigurationFiles(WineTestCase):
     def test_text_mode_reading_includes_and_their_faults(self):
@@ -1109,7 +1150,8 @@ class ConsoleProgram(WineTestCase):
             # The shell has a normal exit code: no notice beside what Java wrote.
             ("3", "exit=3", ""),
             # An exception code is told.
-            ("crash", "exit=-1073741819", launched + "-1073741819\r\n"),
+            ("crash", "exit=-1073741819", launched + "-1073741819\r\nJava ended abnormally: "
+             "exception 0xC0000005 (access violation).\r\n"),
         ]
         for java_exit, exit_line, notice in rows:
             with self.subTest(java_exit=java_exit):
@@ -1251,6 +1293,25 @@ class JavaInside(WineTestCase):
                         self.assertEqual(java.fields.get("main"), "app.Main")
                         self.assertEqual(java.argv, ["a", "b c", "two words"])
                         self.assertEqual(java.fields.get("stack"), str(4 * 1024 * 1024))
+
+    def test_a_crash_inside_is_told_as_a_separate_java_s_crash(self):
+        # The machine writes its report where it runs and ends with 1: through
+        # the abort hook inside, by its exit code in a process of its own.
+        rows = [("inside", self.CONFIG, "crash", {}),
+                ("separate", self.CONFIG[:1] + self.CONFIG[2:], "1",
+                 {"CARAFE_FAKE_JAVA_REPORT": "1"})]
+        for name, lines, ending, environment in rows:
+            with self.subTest(name):
+                s, exe, home = self.install("crash-" + name, OPTIONS.exe, lines)
+                run = SESSION.launch('"%s"' % exe, s.win("Editor"), java_exit=ending,
+                                     environment=environment)
+                self.assertExit(run, 1)
+                reports = [n for n in os.listdir(s.unix("Editor")) if n.startswith("hs_err_pid")]
+                self.assertEqual(len(reports), 1, run.describe())
+                self.assertNotices(run, [(
+                    "Error", "Error launching Class app.Main\n with Java %s\\bin\\javaw.exe.\n"
+                             "Error=1\nJava wrote a crash report: %s" % (
+                                 home, s.win("Editor", reports[0])))])
 
     def test_where_jvm_dll_cannot_be_used_java_is_a_separate_process(self):
         rows = [

@@ -15,6 +15,7 @@
 #include "platform/java_vm.h"
 #include "platform/platform.h"
 #include "platform/posix/java_host.h"
+#include "platform/posix/signal_names.h"
 
 namespace carafe::platform {
 
@@ -138,8 +139,14 @@ ProcessOutcome runJavaInside(const JavaInside& java) {
   pthread_mutex_lock(&endingLock);
   while (!ended) pthread_cond_wait(&endingSeen, &endingLock);
   outcome.exitCode = static_cast<std::uint32_t>(endingCode);
+  // A crash that ends as a separate Java's would, by SIGABRT, is told as that.
+  if (aborted && endingCode == 128 + SIGABRT) {
+    outcome.abnormalEnd = true;
+    outcome.endDescription = signalDescription(SIGABRT);
+  }
   pthread_mutex_unlock(&endingLock);
   outcome.created = true;
+  outcome.processId = static_cast<std::uint32_t>(::getpid());
   std::fflush(stderr);
   return outcome;
 }

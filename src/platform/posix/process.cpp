@@ -16,6 +16,7 @@
 #include "platform/command_split.h"
 #include "platform/platform.h"
 #include "platform/posix/java_host.h"
+#include "platform/posix/signal_names.h"
 #include "platform/program_lookup.h"
 
 extern char** environ;
@@ -178,9 +179,11 @@ ProcessOutcome runProcess(const std::string& commandLine) {
     ::sigprocmask(SIG_SETMASK, &previous, nullptr);
     outcome.lastError = static_cast<unsigned long>(error);
     outcome.errorText = std::strerror(error);
+    outcome.commandTooLong = error == E2BIG;
     return outcome;
   }
   childProcess = child;
+  outcome.processId = static_cast<std::uint32_t>(child);
   ::sigprocmask(SIG_SETMASK, &previous, nullptr);
 
   int status = 0;
@@ -197,6 +200,7 @@ ProcessOutcome runProcess(const std::string& commandLine) {
   } else if (WIFSIGNALED(status)) {
     outcome.exitCode = static_cast<std::uint32_t>(128 + WTERMSIG(status));  // as shells report it
     outcome.abnormalEnd = true;
+    outcome.endDescription = signalDescription(WTERMSIG(status));
   }
   return outcome;
 }

@@ -206,6 +206,7 @@ ProcessOutcome runJavaInside(const JavaInside& java) {
   outcome.exitCode = static_cast<std::uint32_t>(endingCode);
   LeaveCriticalSection(&endingLock);
   outcome.created = true;
+  outcome.processId = GetCurrentProcessId();
   std::fflush(stderr);
   return outcome;
 }

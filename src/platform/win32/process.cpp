@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/command_split.h"
+#include "platform/exception_names.h"
 #include "platform/platform.h"
 #include "platform/program_lookup.h"
 #include "platform/win32/job.h"
@@ -94,6 +95,7 @@ ProcessOutcome runProcess(const std::string& commandLine) {
     // not found"; the user is told, as always, that the file is not found.
     const DWORD error = GetLastError();
     failed(outcome, error == ERROR_PATH_NOT_FOUND ? ERROR_FILE_NOT_FOUND : error, named);
+    outcome.commandTooLong = error == ERROR_FILENAME_EXCED_RANGE;
     return outcome;
   }
   outcome.created = true;
@@ -105,6 +107,8 @@ ProcessOutcome runProcess(const std::string& commandLine) {
   GetExitCodeProcess(processInfo.hProcess, &exitCode);
   outcome.exitCode = exitCode;
   outcome.abnormalEnd = isExceptionCode(exitCode);
+  if (outcome.abnormalEnd) outcome.endDescription = exceptionDescription(exitCode);
+  outcome.processId = processInfo.dwProcessId;
   CloseHandle(processInfo.hThread);
   CloseHandle(processInfo.hProcess);
   return outcome;

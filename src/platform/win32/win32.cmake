@@ -28,6 +28,7 @@ add_library(carafe_win32 OBJECT
   ${CARAFE_WIN32_DIR}/java_inside.cpp
   ${CARAFE_WIN32_DIR}/job.cpp
   ${CARAFE_WIN32_DIR}/output.cpp
+  ${CARAFE_WIN32_DIR}/private_file.cpp
   ${CARAFE_WIN32_DIR}/process.cpp
   ${CARAFE_WIN32_DIR}/program_file.cpp
 )

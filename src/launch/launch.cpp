@@ -5,6 +5,7 @@
 #include "core/settings.h"
 #include "launch/compose.h"
 #include "launch/inside.h"
+#include "launch/startup_cache.h"
 #include "platform/platform.h"
 #include "runtime/default_lookup.h"
 
@@ -49,6 +50,7 @@ int launchJava() {
   const std::string& javaPath = *settings.javaPath;
 
   showDebug("Javapath is", javaPath);
+  const StartupCache cache = prepareStartupCache();
   const std::string commandLine = composeCommandLine();
   showDebug("Command Line is", commandLine);
 
@@ -79,6 +81,7 @@ int launchJava() {
         formatText("CreateProcess ret %d, error=%d\n", 0, static_cast<int>(outcome.lastError)));
     return EXIT_NOT_LAUNCHED;
   }
+  finishStartupCache(cache, outcome);
   const int exitCode = static_cast<int>(outcome.exitCode);
   // A command-line application's normal exit code passes on without a word
   // (the shell has it); a crash or a signal is told wherever it happens.

@@ -50,13 +50,46 @@ void closeFile(File* file) {
   delete file;
 }
 
+namespace {
+
+// A Java that writes the archive or the recording its options name.
+void writeArchives(const std::vector<std::string>& words) {
+  if (state().javaWrites.empty()) return;
+  for (const char* option : {"-XX:ArchiveClassesAtExit=", "-XX:AOTConfiguration="}) {
+    const std::string prefix = option;
+    for (std::string word : words) {
+      if (!word.empty() && word[0] == '"') word = word.substr(1, word.size() - 2);
+      if (word.compare(0, prefix.size(), prefix) == 0 &&
+          state().files.count(word.substr(prefix.size())) != 0) {
+        state().files[word.substr(prefix.size())] = state().javaWrites;
+      }
+    }
+  }
+}
+
+std::vector<std::string> wordsOf(const std::string& commandLine) {
+  std::vector<std::string> words;
+  std::size_t start = 0;
+  while (start < commandLine.size()) {
+    std::size_t end = commandLine.find(' ', start);
+    if (end == std::string::npos) end = commandLine.size();
+    words.push_back(commandLine.substr(start, end - start));
+    start = end + 1;
+  }
+  return words;
+}
+
+}  // namespace
+
 ProcessOutcome runProcess(const std::string& commandLine) {
   state().processes.push_back(commandLine);
+  writeArchives(wordsOf(commandLine));
   return state().processOutcome;
 }
 
 ProcessOutcome runJavaInside(const JavaInside& java) {
   state().inside.push_back(java);
+  writeArchives(java.options);
   state().events.push_back("inside " + java.library);
   return state().insideOutcome;
 }

@@ -74,6 +74,8 @@ struct FakeState {
   std::vector<std::string> unwritable;           // directories where nothing can be created
   std::vector<std::string> background;           // commands started in the background
   bool backgroundWatched = true;                 // what backgroundTakesIntoPlace answers
+  // Java writes the archive or recording that its options name, this text.
+  std::string javaWrites;
 
   std::vector<std::string> processes;  // command lines started
   platform::ProcessOutcome processOutcome{true, 0, 0, ""};

@@ -426,9 +426,10 @@ void finishStartupCache(const StartupCache& cache, const platform::ProcessOutcom
   const platform::FileFacts facts = platform::fileFacts(cache.made);
   // A Java that crashed or was killed may have left a partial file; one that
   // ended by its own exit (whatever its code) wrote it whole.
-  if (!outcome.created || outcome.abnormalEnd || !facts.isRegular || facts.size == 0) {
+  if (!outcome.created || outcome.abnormalEnd || outcome.aborted || !facts.isRegular ||
+      facts.size == 0) {
     platform::removeFile(cache.made);
-    if (outcome.created && !outcome.abnormalEnd) {
+    if (outcome.created && !outcome.abnormalEnd && !outcome.aborted) {
       // Java refused to write one (a jar's manifest may name a directory):
       // later starts do not ask again for the same classpath.
       const std::string marker = joined(cache.folder, cache.digest + REFUSED_SUFFIX);

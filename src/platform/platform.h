@@ -187,6 +187,9 @@ struct ProcessOutcome {
   // such as an access violation (Windows, whose exit code is then the
   // exception's code).
   bool abnormalEnd = false;
+  // Java inside the launcher: the virtual machine aborted (it crashed, or
+  // failed as it started), whatever code it ends with.
+  bool aborted = false;
 };
 
 // Starts a process from one command text (Windows command-line rules),

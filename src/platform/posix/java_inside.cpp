@@ -136,6 +136,7 @@ ProcessOutcome runJavaInside(const JavaInside& java) {
   pthread_mutex_lock(&endingLock);
   while (!ended) pthread_cond_wait(&endingSeen, &endingLock);
   outcome.exitCode = static_cast<std::uint32_t>(endingCode);
+  outcome.aborted = aborted;
   pthread_mutex_unlock(&endingLock);
   outcome.created = true;
   std::fflush(stderr);

@@ -441,6 +441,14 @@ void finishStartupCache(const StartupCache& cache, const platform::ProcessOutcom
     traceDebug("Startup cache not made: Java wrote none\n");
     return;
   }
+  // Another start of the same application may have made one meanwhile.
+  std::string madeMeanwhile;
+  cacheFiles(cache.folder, cache.kind == CacheKind::AHEAD_OF_TIME ? AOT_SUFFIX : ARCHIVE_SUFFIX,
+             cache.digest, &madeMeanwhile);
+  if (!madeMeanwhile.empty()) {
+    platform::removeFile(cache.made);
+    return;
+  }
   if (cache.kind == CacheKind::DYNAMIC_ARCHIVE) {
     const std::string target =
         joined(cache.folder, cache.digest + "-" + decimal(facts.size) + ARCHIVE_SUFFIX);

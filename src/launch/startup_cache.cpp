@@ -152,15 +152,21 @@ struct CacheFile {
 // The cache files of the folder (names ending in suffix), a valid one named
 // digest, its size and suffix first found into used.
 std::vector<CacheFile> cacheFiles(const std::string& folder, const char* suffix,
-                                  const std::string& digest, std::string* used) {
+                                  const std::string& digest, std::string* used,
+                                  std::string* blocked = nullptr) {
   std::vector<CacheFile> files;
   platform::SearchMatch match;
   platform::Search* search = platform::searchStart(folder, suffix, match);
   if (search == nullptr) return files;
   do {
-    if (match.isDirectory || !endsWith(match.name, suffix)) continue;
+    if (!endsWith(match.name, suffix)) continue;
     const std::string path = joined(folder, match.name);
     const platform::FileFacts facts = platform::fileFacts(path);
+    // A folder in a cache's place would keep the cache from being taken
+    // into place at every start: no cache for that digest, then.
+    if (facts.isDirectory && blocked != nullptr && beginsWith(match.name, digest + "-")) {
+      *blocked = path;
+    }
     if (!facts.isRegular) continue;
     files.push_back({match.name, facts.modified});
     // A cache whose size is not the one it was written with is not read:
@@ -277,7 +283,11 @@ void settle(StartupCache& cache) {
                              settings.mainClass.value_or(std::string()), cache.configured);
   const bool aot = cache.kind == CacheKind::AHEAD_OF_TIME;
   const char* suffix = aot ? AOT_SUFFIX : ARCHIVE_SUFFIX;
-  cacheFiles(cache.folder, suffix, cache.digest, &cache.used);
+  std::string blocked;
+  cacheFiles(cache.folder, suffix, cache.digest, &cache.used, &blocked);
+  if (cache.used.empty() && !blocked.empty()) {
+    return (void)refused(cache, blocked + " is a folder");
+  }
   if (cache.used.empty() && aot && !platform::backgroundTakesIntoPlace()) {
     cache.used = adoptAssembled(cache.folder, cache.digest);
   }

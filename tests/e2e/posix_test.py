@@ -1098,11 +1098,10 @@ class StartupCache(unittest.TestCase):
 
         cases = [
             # name, what is done to the cache, the runtime then, whether a
-            # cache is in use after the next start (None: either; a new cache
-            # of another size takes the place the directory holds)
+            # cache is in use after the next start
             ("a touched jar", touch_jar, None, True),
             ("a truncated cache", truncate, None, True),
-            ("a cache file that is a directory", directory, None, None),
+            ("a cache file that is a directory", directory, None, False),
             ("another runtime", other_runtime, "other", True),
         ]
         for feature in self.homes:
@@ -1124,8 +1123,7 @@ class StartupCache(unittest.TestCase):
                     self.settled()
                     again = self.start(then)
                     self.assertSameAsWithout(again, plain)
-                    if usable is not None:
-                        self.assertEqual(self.used(then), usable)
+                    self.assertEqual(self.used(then), usable)
 
     def test_a_folder_that_cannot_be_written_means_no_cache(self):
         for feature in self.homes:

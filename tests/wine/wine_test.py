@@ -1704,6 +1704,60 @@ class Screenshot(unittest.TestCase):
         self.assertTrue(os.path.exists(OPTIONS.screenshot))
 
 
+class StartupCache(WineTestCase):
+    def test_options_per_version_in_the_users_own_folder(self):
+        # version, the options that make a cache, the option that uses one
+        rows = [
+            ("25", r"-XX:AOTMode=record -XX:AOTConfiguration=%s\\(\w{16})\.\d+-\d+\.aotconf\.part "
+             r"-Xlog:cds=off -Xlog:aot=off -XX:\+UnlockDiagnosticVMOptions -XX:-DisplayVMOutput ",
+             "-XX:AOTCache=", ".aot", "-Xlog:cds=off -Xlog:aot=off"),
+            ("17.0.2", r"-XX:ArchiveClassesAtExit=%s\\(\w{16})\.\d+-\d+\.jsa\.part -Xlog:cds=off ",
+             "-XX:SharedArchiveFile=", ".jsa", "-Xlog:cds=off"),
+            ("11.0.2", None, None, None, None),
+        ]
+        for version, making, option, suffix, using in rows:
+            with self.subTest(version):
+                s = Scenario("startup-cache-" + version.replace(".", "-"))
+                exe = s.install_launcher(r"Program Files\Editor\Editor.exe", [
+                    "appname Editor", "mainclass app.Main",
+                    r"javapath %s\bin\javaw.exe" % s.win("jdk"),
+                    r"addjar lib\app.jar", "startupCache on"])
+                s.write(r"Program Files\Editor\lib\app.jar", "jar")
+                s.add_runtime("jdk")
+                s.write(r"jdk\release", 'JAVA_VERSION="%s"\n' % version)
+                s.mkdir("Local")
+                installed = sorted(os.listdir(s.unix(r"Program Files\Editor")))
+                environment = {"LOCALAPPDATA": s.win("Local")}
+                run = SESSION.launch('"%s"' % exe, s.win(), environment=environment)
+                self.assertExit(run, 0)
+                self.assertNotices(run, [])
+                self.assertEqual(len(run.java), 1, run.describe())
+                javaw = s.win(r"jdk\bin\javaw.exe")
+                tail = r"-classpath lib\\app\.jar; app\.Main"
+                folder = s.win(r"Local\Editor")
+                if making is None:
+                    self.assertEqual(run.java[0].command, "%s -classpath lib\\app.jar; app.Main"
+                                     % javaw)
+                    self.assertFalse(os.path.exists(s.unix(r"Local\Editor")))
+                    continue
+                match = re.fullmatch(re.escape(javaw) + " " + making % re.escape(folder) + tail,
+                                     run.java[0].command)
+                self.assertIsNotNone(match, run.java[0].command)
+                # The fake Java wrote nothing: nothing is kept but the note
+                # that this classpath gave none, and nothing beside the exe.
+                digest = match.group(1)
+                self.assertEqual(os.listdir(s.unix(r"Local\Editor")), [digest + ".refused"])
+                self.assertEqual(sorted(os.listdir(s.unix(r"Program Files\Editor"))), installed)
+                # A cache of the size its name carries is given to Java.
+                os.remove(s.unix(r"Local\Editor", digest + ".refused"))
+                s.write(r"Local\Editor\%s-5%s" % (digest, suffix), "cache")
+                run = SESSION.launch('"%s"' % exe, s.win(), environment=environment)
+                self.assertExit(run, 0)
+                cache = "%s\\%s-5%s" % (folder, digest, suffix)
+                self.assertEqual(run.java[0].command, "%s %s%s %s -classpath lib\\app.jar; app.Main"
+                                 % (javaw, option, cache, using))
+
+
 def setUpModule():
     global SESSION
     SESSION = WineSession(OPTIONS)

@@ -284,7 +284,8 @@ void settle(StartupCache& cache) {
   const bool aot = cache.kind == CacheKind::AHEAD_OF_TIME;
   const char* suffix = aot ? AOT_SUFFIX : ARCHIVE_SUFFIX;
   std::string blocked;
-  cacheFiles(cache.folder, suffix, cache.digest, &cache.used, &blocked);
+  cache.stale = cacheFiles(cache.folder, suffix, cache.digest, &cache.used, &blocked).size();
+  if (!cache.used.empty()) --cache.stale;
   if (cache.used.empty() && !blocked.empty()) {
     return (void)refused(cache, blocked + " is a folder");
   }
@@ -419,11 +420,24 @@ std::string cacheFolderName(const std::string& appName, const std::string& launc
   return name.empty() ? "carafe" : name;
 }
 
+namespace {
+
+StartupCache& lastCache() {
+  static StartupCache cache;
+  return cache;
+}
+
+}  // namespace
+
+const StartupCache& lastStartupCache() { return lastCache(); }
+
 StartupCache prepareStartupCache() {
   StartupCache cache;
   LaunchSettings& settings = launchSettings;
+  lastCache() = cache;
   if (!settings.startupCache || *settings.startupCache != STARTUP_CACHE_ON) return cache;
   settle(cache);
+  lastCache() = cache;
   traceDebug("Startup cache " + cache.state + "\n");
   if (cache.kind == CacheKind::NONE) return cache;
   std::vector<std::string>& options = settings.vmParams.entries;

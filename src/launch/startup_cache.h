@@ -52,6 +52,7 @@ struct StartupCache {
   std::vector<std::string> options;     // the options this adds, before the configured ones
   std::vector<std::string> configured;  // the configured options, for the assembly step
   std::string state;                    // for the trace and carafe-check: used, made, refused
+  std::size_t stale = 0;                // caches in the folder for other jars, runtimes or options
 };
 
 // Settles the cache for the chosen runtime and puts its options in front of
@@ -62,5 +63,8 @@ StartupCache prepareStartupCache();
 // starts the ahead-of-time assembly in the background, and removes caches
 // beyond the newest two.
 void finishStartupCache(const StartupCache& cache, const platform::ProcessOutcome& outcome);
+
+// The cache of the last start that prepared one (for carafe-check).
+const StartupCache& lastStartupCache();
 
 }  // namespace carafe

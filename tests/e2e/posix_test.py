@@ -1018,10 +1018,16 @@ class StartupCache(unittest.TestCase):
     def setUp(self):
         shutil.rmtree(self.box.path(".cache"), ignore_errors=True)
 
-    def start(self, feature, args=("3",), cache="on", lines=(), extra=None, background=None):
+    def configure(self, feature, cache="on", lines=()):
         self.box.write_config(self.app, "\n".join(
-            ["mainclass Probe", "javapath %s/bin/java" % self.homes[feature], "addjar probe.jar",
-             "startupCache " + cache] + list(lines)) + "\n")
+            ["mainclass Probe", "javapath %s/bin/java" % self.homes[feature],
+             "addjar probe.jar", "startupCache " + cache] + list(lines)) + "\n")
+
+    def start(self, feature, args=("3",), cache="on", lines=(), extra=None, background=None):
+        """A start of the application; in the background (a process to wait
+        for), with the configuration as it is."""
+        if not background:
+            self.configure(feature, cache, lines)
         env = self.box.environment(extra=extra)
         if background is not None:
             return subprocess.Popen([self.app] + list(args), env=env, cwd=self.box.root,
@@ -1148,6 +1154,7 @@ class StartupCache(unittest.TestCase):
             with self.subTest(java=feature):
                 shutil.rmtree(self.cache, ignore_errors=True)
                 plain = self.start(feature, cache="off")
+                self.configure(feature)
                 for _ in range(2):
                     processes = [self.start(feature, background=True) for _ in range(2)]
                     for process in processes:

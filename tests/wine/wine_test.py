@@ -20,6 +20,7 @@ when it is not given or 32-bit Wine is missing.
 """
 
 import argparse
+import getpass
 import os
 import re
 import shutil
@@ -1715,8 +1716,13 @@ class StartupCache(WineTestCase):
              "-XX:SharedArchiveFile=", ".jsa", "-Xlog:cds=off"),
             ("11.0.2", None, None, None, None),
         ]
+        # The user's own %LOCALAPPDATA% of the Wine prefix.
+        local = os.path.join(SESSION.prefix, "drive_c", "users", getpass.getuser(), "AppData",
+                             "Local")
+        folder = r"C:\users\%s\AppData\Local\Editor" % getpass.getuser()
         for version, making, option, suffix, using in rows:
             with self.subTest(version):
+                shutil.rmtree(os.path.join(local, "Editor"), ignore_errors=True)
                 s = Scenario("startup-cache-" + version.replace(".", "-"))
                 exe = s.install_launcher(r"Program Files\Editor\Editor.exe", [
                     "appname Editor", "mainclass app.Main",
@@ -1725,37 +1731,36 @@ class StartupCache(WineTestCase):
                 s.write(r"Program Files\Editor\lib\app.jar", "jar")
                 s.add_runtime("jdk")
                 s.write(r"jdk\release", 'JAVA_VERSION="%s"\n' % version)
-                s.mkdir("Local")
                 installed = sorted(os.listdir(s.unix(r"Program Files\Editor")))
-                environment = {"LOCALAPPDATA": s.win("Local")}
-                run = SESSION.launch('"%s"' % exe, s.win(), environment=environment)
+                run = SESSION.launch('"%s"' % exe, s.win())
                 self.assertExit(run, 0)
                 self.assertNotices(run, [])
                 self.assertEqual(len(run.java), 1, run.describe())
                 javaw = s.win(r"jdk\bin\javaw.exe")
-                tail = r"-classpath lib\\app\.jar; app\.Main"
-                folder = s.win(r"Local\Editor")
+                # Nothing beside the exe, whatever happened.
+                self.assertEqual(sorted(os.listdir(s.unix(r"Program Files\Editor"))), installed)
                 if making is None:
-                    self.assertEqual(run.java[0].command, "%s -classpath lib\\app.jar; app.Main"
+                    self.assertEqual(run.java[0].command, r"%s -classpath lib\app.jar; app.Main"
                                      % javaw)
-                    self.assertFalse(os.path.exists(s.unix(r"Local\Editor")))
+                    self.assertFalse(os.path.exists(os.path.join(local, "Editor")))
                     continue
-                match = re.fullmatch(re.escape(javaw) + " " + making % re.escape(folder) + tail,
-                                     run.java[0].command)
+                match = re.fullmatch(re.escape(javaw) + " " + making % re.escape(folder)
+                                     + r"-classpath lib\\app\.jar; app\.Main", run.java[0].command)
                 self.assertIsNotNone(match, run.java[0].command)
                 # The fake Java wrote nothing: nothing is kept but the note
-                # that this classpath gave none, and nothing beside the exe.
+                # that this classpath gave none.
                 digest = match.group(1)
-                self.assertEqual(os.listdir(s.unix(r"Local\Editor")), [digest + ".refused"])
-                self.assertEqual(sorted(os.listdir(s.unix(r"Program Files\Editor"))), installed)
+                self.assertEqual(os.listdir(os.path.join(local, "Editor")), [digest + ".refused"])
                 # A cache of the size its name carries is given to Java.
-                os.remove(s.unix(r"Local\Editor", digest + ".refused"))
-                s.write(r"Local\Editor\%s-5%s" % (digest, suffix), "cache")
-                run = SESSION.launch('"%s"' % exe, s.win(), environment=environment)
+                os.remove(os.path.join(local, "Editor", digest + ".refused"))
+                with open(os.path.join(local, "Editor", digest + "-5" + suffix), "w") as f:
+                    f.write("cache")
+                run = SESSION.launch('"%s"' % exe, s.win())
                 self.assertExit(run, 0)
-                cache = "%s\\%s-5%s" % (folder, digest, suffix)
-                self.assertEqual(run.java[0].command, "%s %s%s %s -classpath lib\\app.jar; app.Main"
+                cache = r"%s\%s-5%s" % (folder, digest, suffix)
+                self.assertEqual(run.java[0].command, r"%s %s%s %s -classpath lib\app.jar; app.Main"
                                  % (javaw, option, cache, using))
+                shutil.rmtree(os.path.join(local, "Editor"), ignore_errors=True)
 
 
 def setUpModule():

@@ -115,6 +115,7 @@ std::string createUniqueFile(const std::string& directory, const std::string& st
     const std::string path = directory + state().conventions->directorySeparator + name;
     if (state().files.count(path) != 0) continue;
     state().files[path] = "";
+    state().modified[path] = state().modifiedOfNewFiles;
     state().directories[directory].push_back({name, false});
     return path;
   }

@@ -180,6 +180,25 @@ std::vector<CacheFile> cacheFiles(const std::string& folder, const char* suffix,
   return files;
 }
 
+// Temporary files that a start killed before it could clean up left behind:
+// those older than a week (a recording is written when its application
+// ends, and recreated then where it is gone).
+constexpr std::int64_t ABANDONED_AFTER = 7 * 24 * 60 * 60;
+
+void removeAbandoned(const std::string& folder, std::int64_t now) {
+  std::vector<std::string> abandoned;
+  platform::SearchMatch match;
+  platform::Search* search = platform::searchStart(folder, PART_SUFFIX, match);
+  if (search == nullptr) return;
+  do {
+    const std::string path = joined(folder, match.name);
+    const platform::FileFacts facts = platform::fileFacts(path);
+    if (facts.isRegular && facts.modified + ABANDONED_AFTER < now) abandoned.push_back(path);
+  } while (platform::searchNext(search, match));
+  platform::searchClose(search);
+  for (const std::string& path : abandoned) platform::removeFile(path);
+}
+
 void removeOlderCaches(const std::string& folder, const char* suffix, const std::string& kept) {
   std::vector<CacheFile> files = cacheFiles(folder, suffix, std::string(), nullptr);
   std::sort(files.begin(), files.end(), [&kept](const CacheFile& a, const CacheFile& b) {
@@ -306,6 +325,7 @@ void settle(StartupCache& cache) {
                                           std::string(aot ? ".aotconf" : suffix) + PART_SUFFIX);
   if (cache.made.empty()) return (void)refused(cache, cache.folder + " cannot be written");
   cache.state = "made: " + cache.made;
+  removeAbandoned(cache.folder, platform::fileFacts(cache.made).modified);
   if (aot) {
     // Recording while the application runs; the cache is assembled from the
     // recording after it ended. The virtual machine's own output about the

@@ -246,6 +246,24 @@ TEST(StartupCache, RefusesATruncatedArchiveAndKeepsTheNewestTwo) {
   }
   EXPECT_EQ(state().directories[CACHE].size(), 2u);
   EXPECT_EQ(state().files.count(kept), 0u);
+
+  // What a killed start left behind goes after a week, not before.
+  const std::string week = CACHE + "/0123456789abcdef.1-1.jsa.part";
+  const std::string day = CACHE + "/0123456789abcdef.1-2.jsa.part";
+  for (const std::string& left : {week, day}) {
+    state().files[left] = "";
+    state().directories[CACHE].push_back({left.substr(CACHE.size() + 1), false});
+  }
+  state().modified[week] = 1000000 - 8 * 24 * 3600;
+  state().modified[day] = 1000000 - 24 * 3600;
+  state().modified["/app/a.jar"] = 4;
+  launchSettings.vmParams.entries.clear();
+  // Files made now are of this time.
+  state().javaWrites.clear();
+  state().modifiedOfNewFiles = 1000000;
+  launchJava();
+  EXPECT_EQ(state().files.count(week), 0u);
+  EXPECT_EQ(state().files.count(day), 1u);
 }
 
 TEST(StartupCache, AssemblesTheAheadOfTimeCacheInTheBackground) {

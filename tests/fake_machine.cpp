@@ -175,6 +175,27 @@ void searchClose(Search* search) {
   delete search;
 }
 
+namespace {
+
+bool contains(const std::vector<std::string>& list, const std::string& text) {
+  return std::find(list.begin(), list.end(), text) != list.end();
+}
+
+}  // namespace
+
+FileFacts fileFacts(const std::string& path) {
+  FileFacts facts;
+  const auto file = state().files.find(path);
+  facts.isRegular = file != state().files.end();
+  facts.isDirectory = !facts.isRegular && state().directories.count(path) != 0;
+  facts.exists = facts.isRegular || facts.isDirectory;
+  if (facts.isRegular) facts.size = file->second.size();
+  const auto time = state().modified.find(path);
+  if (time != state().modified.end()) facts.modified = time->second;
+  facts.othersMayWrite = contains(state().othersWritable, path);
+  return facts;
+}
+
 long registryOpen(const std::string& path, RegistryKey& key) {
   if (state().registry.count(lower(path)) == 0) return 2;
   openKeys.push_back(lower(path));

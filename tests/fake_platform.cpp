@@ -1,5 +1,7 @@
 #include "fake_platform.h"
 
+#include <algorithm>
+
 #include "core/run.h"
 #include "platform/file_access.h"
 
@@ -48,13 +50,46 @@ void closeFile(File* file) {
   delete file;
 }
 
+namespace {
+
+// A Java that writes the archive or the recording its options name.
+void writeArchives(const std::vector<std::string>& words) {
+  if (state().javaWrites.empty()) return;
+  for (const char* option : {"-XX:ArchiveClassesAtExit=", "-XX:AOTConfiguration="}) {
+    const std::string prefix = option;
+    for (std::string word : words) {
+      if (!word.empty() && word[0] == '"') word = word.substr(1, word.size() - 2);
+      if (word.compare(0, prefix.size(), prefix) == 0 &&
+          state().files.count(word.substr(prefix.size())) != 0) {
+        state().files[word.substr(prefix.size())] = state().javaWrites;
+      }
+    }
+  }
+}
+
+std::vector<std::string> wordsOf(const std::string& commandLine) {
+  std::vector<std::string> words;
+  std::size_t start = 0;
+  while (start < commandLine.size()) {
+    std::size_t end = commandLine.find(' ', start);
+    if (end == std::string::npos) end = commandLine.size();
+    words.push_back(commandLine.substr(start, end - start));
+    start = end + 1;
+  }
+  return words;
+}
+
+}  // namespace
+
 ProcessOutcome runProcess(const std::string& commandLine) {
   state().processes.push_back(commandLine);
+  writeArchives(wordsOf(commandLine));
   return state().processOutcome;
 }
 
 ProcessOutcome runJavaInside(const JavaInside& java) {
   state().inside.push_back(java);
+  writeArchives(java.options);
   state().events.push_back("inside " + java.library);
   return state().insideOutcome;
 }
@@ -71,6 +106,74 @@ std::string writePrivateFile(const std::string& text, std::string& errorText) {
 }
 
 void removePrivateFile(const std::string& path) { state().privateFiles.erase(path); }
+bool makePrivateDirectory(const std::string& path) {
+  if (state().files.count(path) != 0) return false;
+  if (state().directories.count(path) == 0) {
+    const std::string parent = path.substr(0, path.find_last_of("/\\"));
+    if (std::count(state().unwritable.begin(), state().unwritable.end(), parent) != 0) return false;
+    state().directories[path];
+  }
+  return true;
+}
+
+std::string createUniqueFile(const std::string& directory, const std::string& stem,
+                             const std::string& extension) {
+  if (state().directories.count(directory) == 0 ||
+      std::count(state().unwritable.begin(), state().unwritable.end(), directory) != 0) {
+    return std::string();
+  }
+  for (int unique = 1;; ++unique) {
+    const std::string name = stem + std::to_string(unique) + extension;
+    const std::string path = directory + state().conventions->directorySeparator + name;
+    if (state().files.count(path) != 0) continue;
+    state().files[path] = "";
+    state().modified[path] = state().modifiedOfNewFiles;
+    state().directories[directory].push_back({name, false});
+    return path;
+  }
+}
+
+namespace {
+
+void unlist(const std::string& path) {
+  const std::size_t cut = path.find_last_of("/\\");
+  auto& entries = state().directories[path.substr(0, cut)];
+  const std::string name = path.substr(cut + 1);
+  for (auto it = entries.begin(); it != entries.end(); ++it) {
+    if (it->name == name) {
+      entries.erase(it);
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+bool replaceFile(const std::string& from, const std::string& to) {
+  if (state().files.count(from) == 0 || state().directories.count(to) != 0) return false;
+  const std::string content = state().files[from];
+  removeFile(from);
+  if (state().files.count(to) == 0) {
+    const std::size_t cut = to.find_last_of("/\\");
+    state().directories[to.substr(0, cut)].push_back({to.substr(cut + 1), false});
+  }
+  state().files[to] = content;
+  return true;
+}
+
+bool removeFile(const std::string& path) {
+  if (state().files.erase(path) == 0) return false;
+  unlist(path);
+  return true;
+}
+
+bool startInBackground(const std::string& commandLine, const std::string&, const std::string&,
+                       const std::string&, const std::string&) {
+  state().background.push_back(commandLine);
+  return true;
+}
+
+bool backgroundTakesIntoPlace() { return state().backgroundWatched; }
 
 void openUrl(const std::string& url) { state().urls.push_back(url); }
 

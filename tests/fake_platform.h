@@ -68,7 +68,15 @@ struct FakeState {
   std::map<std::string, FakeKey> registry;  // key path (lower case) -> key
   int keysOpen = 0;
   int widerRegistryOpens = 0;  // keys opened in a hive or view beyond the runtime registry
-  std::map<std::string, std::string> links;  // path -> the path it resolves to
+  std::map<std::string, std::string> links;      // path -> the path it resolves to
+  std::map<std::string, std::int64_t> modified;  // path -> time of change (default 0)
+  std::int64_t modifiedOfNewFiles = 0;           // the time of a file the launcher creates
+  std::vector<std::string> othersWritable;       // paths that other users may change
+  std::vector<std::string> unwritable;           // directories where nothing can be created
+  std::vector<std::string> background;           // commands started in the background
+  bool backgroundWatched = true;                 // what backgroundTakesIntoPlace answers
+  // Java writes the archive or recording that its options name, this text.
+  std::string javaWrites;
 
   std::vector<std::string> processes;  // command lines started
   platform::ProcessOutcome processOutcome{true, 0, 0, ""};

@@ -117,6 +117,30 @@ ProcessOutcome runJavaInside(const JavaInside& java) {
 std::string writePrivateFile(const std::string&, std::string&) { return check::ARGUMENT_FILE; }
 
 void removePrivateFile(const std::string&) {}
+// The check writes nothing: the cache folder and the files the launcher
+// would write are named, not made.
+bool makePrivateDirectory(const std::string& path) {
+  const FileFacts facts = fileFacts(path);
+  if (facts.exists) return facts.isDirectory;
+  const std::size_t cut = path.find_last_of("/\\");
+  return cut != std::string::npos && fileFacts(path.substr(0, cut)).isDirectory;
+}
+
+std::string createUniqueFile(const std::string& directory, const std::string& stem,
+                             const std::string& extension) {
+  return directory + conventions().directorySeparator + stem + "new" + extension;
+}
+
+bool replaceFile(const std::string&, const std::string&) { return false; }
+
+bool removeFile(const std::string&) { return false; }
+
+bool startInBackground(const std::string&, const std::string&, const std::string&,
+                       const std::string&, const std::string&) {
+  return false;
+}
+
+bool backgroundTakesIntoPlace() { return true; }
 
 void openUrl(const std::string& url) { observer().event(check::output(EventKind::URL, url)); }
 

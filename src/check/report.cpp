@@ -12,6 +12,7 @@
 #include "core/version.h"
 #include "launch/compose.h"
 #include "launch/inside.h"
+#include "launch/startup_cache.h"
 #include "platform/command_split.h"
 #include "platform/platform.h"
 #include "runtime/bundled_runtime.h"
@@ -669,6 +670,28 @@ std::string reasonNotStarted(const CheckedRun& run, const Event* start) {
 
 }  // namespace
 
+// The startup cache as the launcher would find it: present and valid, to be
+// made (with the caches of other jars or runtimes stale), or none and why.
+void writeStartupCacheState(Writer& out, const CheckedRun& run) {
+  const std::optional<std::string>& line = run.settings.startupCache;
+  if (!line || *line != STARTUP_CACHE_ON) return;
+  out.heading("Startup cache");
+  const StartupCache& cache = lastStartupCache();
+  if (cache.state.empty()) {
+    out.line("none: the launcher would not get as far as starting Java");
+  } else if (!cache.used.empty()) {
+    out.line("present and valid: " + shown(cache.used));
+  } else if (!cache.made.empty()) {
+    out.line("would be made in " + shown(cache.folder) + " by this start");
+  } else {
+    out.line("none: " + cache.state.substr(cache.state.find(' ') + 1));
+  }
+  if (cache.stale > 0) {
+    out.line(std::to_string(cache.stale) + (cache.stale == 1 ? " cache" : " caches") +
+             " there for other jars, runtimes or options: stale");
+  }
+}
+
 Report writeReport(const CheckedRun& run, bool quiet) {
   Writer out(quiet);
   const Observation& observation = run.observation;
@@ -718,6 +741,7 @@ Report writeReport(const CheckedRun& run, bool quiet) {
           "classpath from an argument file that the launcher writes for the run");
     }
   }
+  writeStartupCacheState(out, run);
 
   Report report;
   out.heading("Result");

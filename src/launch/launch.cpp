@@ -10,6 +10,7 @@
 #include "launch/argument_file.h"
 #include "launch/compose.h"
 #include "launch/inside.h"
+#include "launch/startup_cache.h"
 #include "platform/platform.h"
 #include "runtime/default_lookup.h"
 
@@ -91,6 +92,7 @@ int launchJava() {
   const std::string& javaPath = *settings.javaPath;
 
   showDebug("Javapath is", javaPath);
+  const StartupCache cache = prepareStartupCache();
   const std::string commandLine = composeCommandLine();
   showDebug("Command Line is", commandLine);
 
@@ -132,6 +134,7 @@ int launchJava() {
         formatText("CreateProcess ret %d, error=%d\n", 0, static_cast<int>(outcome.lastError)));
     return EXIT_NOT_LAUNCHED;
   }
+  finishStartupCache(cache, outcome);
   const int exitCode = static_cast<int>(outcome.exitCode);
   if (exitCode != 0) reportEnd(outcome, javaPath);
   traceDebug(formatText("CreateProcess ret %d, exitCode=%d\n", 1, exitCode));

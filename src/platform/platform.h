@@ -116,6 +116,44 @@ Search* searchStart(const std::string& directory, const std::string& extension, 
 bool searchNext(Search* search, SearchMatch& match);
 void searchClose(Search* search);
 
+// ---- Cache files ---------------------------------------------------------
+
+// What the launcher's caches need to know of a path, its links followed.
+struct FileFacts {
+  bool exists = false;
+  bool isDirectory = false;
+  bool isRegular = false;
+  std::uint64_t size = 0;
+  std::int64_t modified = 0;    // seconds since the system's epoch
+  bool othersMayWrite = false;  // a user other than the owner (or the group) may change it
+};
+
+FileFacts fileFacts(const std::string& path);
+
+// Creates a directory that only its owner may read and change, where it is
+// missing (its parent must exist); true when path is a directory afterwards.
+bool makePrivateDirectory(const std::string& path);
+// Creates an empty file of a name nobody else has taken in directory
+// (stem, something unique, extension); its path, or empty where the
+// directory cannot be written.
+std::string createUniqueFile(const std::string& directory, const std::string& stem,
+                             const std::string& extension);
+// Takes the file from into place as to in one step, replacing a file there.
+bool replaceFile(const std::string& from, const std::string& to);
+bool removeFile(const std::string& path);
+
+// Starts a command (one command text) after the launcher's work, detached
+// from the launcher and its console, at low priority, with its output
+// discarded; nobody waits for it. Where the system lets the launcher watch it
+// (backgroundTakesIntoPlace), once it has ended with 0 the non-empty file made
+// is taken into place as namePrefix, its size in bytes and nameSuffix, and
+// leftover is removed whatever happened; elsewhere the caller finds what it
+// made later. False when it cannot be started.
+bool startInBackground(const std::string& commandLine, const std::string& made,
+                       const std::string& namePrefix, const std::string& nameSuffix,
+                       const std::string& leftover);
+bool backgroundTakesIntoPlace();
+
 // ---- Runtime registry (read only) ---------------------------------------
 
 using RegistryKey = std::uintptr_t;
@@ -164,6 +202,9 @@ struct ProcessOutcome {
   // Nothing was started because the command is longer than the system lets
   // a process be started with.
   bool commandTooLong = false;
+  // Java inside the launcher: the virtual machine aborted (it crashed, or
+  // failed as it started), whatever code it ends with.
+  bool aborted = false;
 };
 
 // Starts a process from one command text (Windows command-line rules),

@@ -83,11 +83,15 @@ Report check(const std::string& config, bool quiet = true) {
   state().files["x-1.2.jar"] = zipOf({"x/X.class"});
   state().files["X-1.3.jar"] = zipOf({"x/X.class"});
   state().files["x-1.3-natives.jar"] = zipOf({"x/native.dll"});
+  // The same by the full paths that the launcher's directory gives them.
+  state().files["D:\\Apps\\app.jar"] = state().files["app.jar"];
+  state().directories["D:\\Apps\\lib"] = {};
   state().files["D:\\Apps\\app.config"] = config;
   state().directories["lib"] = {};
   state().directories["."] = {};  // the launcher's directory, D:\Apps
   state().files["./app/Main.class"] = "";
-  state().environment = {"HOME=C:\\me"};
+  state().environment = {"HOME=C:\\me", "LOCALAPPDATA=C:\\me\\Local"};
+  state().directories["C:\\me\\Local"];
   fake::registryKeyAt(platform::RegistryRoot::MACHINE_64, "SOFTWARE\\JavaSoft\\JDK").subkeys = {
       "17"};
   fake::registryKeyAt(platform::RegistryRoot::MACHINE_64, "SOFTWARE\\JavaSoft\\JDK\\17")
@@ -426,6 +430,32 @@ TEST(Check, TellsAUserWithoutJavaWhereTheLauncherLookedInTheMachinesOwnWords) {
     for (const std::string& unsaid : c.unsaid) {
       EXPECT_EQ(report.text.find(unsaid), std::string::npos) << unsaid << "\n" << report.text;
     }
+  }
+}
+
+TEST(Check, TellsWhatTheStartupCacheWouldBeAndWritesNothing) {
+  const std::string start = "mainclass app.Main\njavapath C:\\jdk17\\bin\\javaw.exe\n";
+  const struct {
+    const char* name;
+    std::string config;
+    std::string said;
+  } cases[] = {
+      {"to be made", start + "addjar app.jar\nstartupCache on\n",
+       "Startup cache\n  would be made in C:\\me\\Local\\app by this start\n"},
+      {"a directory on the classpath", start + "addjar app.jar\naddpath lib\nstartupCache on\n",
+       "Startup cache\n  none: the classpath entry D:\\Apps\\lib is a directory\n"},
+      {"off", start + "addjar app.jar\nstartupCache off\n", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Report report = check(c.config, false);
+    const std::size_t at = report.text.find("Startup cache\n");
+    EXPECT_EQ(at == std::string::npos ? "" : report.text.substr(at, c.said.size()), c.said)
+        << report.text;
+    for (const auto& file : state().files) {
+      EXPECT_EQ(file.first.find("C:\\me\\Local\\app\\"), std::string::npos) << file.first;
+    }
+    EXPECT_EQ(state().directories.count("C:\\me\\Local\\app"), 0u);
   }
 }
 

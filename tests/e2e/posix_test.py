@@ -16,6 +16,7 @@ import shutil
 import signal
 import subprocess
 import sys
+import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -1127,6 +1128,199 @@ public class Probe {
         self.assertIn("process: %s/bin/java\n" % self.home, result.stdout)
         self.assertIn("cannot be loaded: the launcher's host program %s is not installed\n"
                       % self.box.path("lone", "carafe-jvm"), result.stderr)
+
+
+class StartupCache(unittest.TestCase):
+    """"startupCache on" with the machine's real Javas: the cache is made on a
+    first start and used on the next, and nothing about it, broken or not,
+    changes what the application prints or its exit code."""
+
+    PROBE = """public class Probe {
+    public static void main(String[] args) throws Exception {
+        java.util.List<String> names = new java.util.ArrayList<>();
+        for (Class<?> c : new Class<?>[] {java.util.concurrent.ConcurrentSkipListMap.class,
+                java.time.ZonedDateTime.class, java.util.regex.Pattern.class})
+            names.add(c.getSimpleName());
+        System.out.println("probe " + names + " " + java.util.Arrays.toString(args));
+        System.err.println("to standard error");
+        System.exit(args.length > 0 ? Integer.parseInt(args[0]) : 0);
+    }
+}
+"""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.homes = {feature: real_runtime(feature) for feature in ("17", "25")}
+        cls.homes = {k: v for k, v in cls.homes.items() if v}
+        if not cls.homes:
+            raise unittest.SkipTest("no JDK 17 or 25 in %s" % JVM_ROOT)
+        cls.box = harness.Sandbox(CARAFE)
+        cls.box.__enter__()
+        cls.app = cls.box.install_app("cached")
+        app_dir = os.path.dirname(cls.app)
+        home = next(iter(cls.homes.values()))
+        source = cls.box.write_file(cls.box.path("src", "Probe.java"), cls.PROBE)
+        classes = cls.box.path("classes")
+        subprocess.run([os.path.join(home, "bin", "javac"), "--release", "17", "-d", classes,
+                        source], check=True)
+        cls.jar = os.path.join(app_dir, "probe.jar")
+        subprocess.run([os.path.join(home, "bin", "jar"), "cf", cls.jar, "-C", classes, "."],
+                       check=True)
+        cls.cache = cls.box.path(".cache", "cached")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.box.__exit__(None, None, None)
+
+    def setUp(self):
+        shutil.rmtree(self.box.path(".cache"), ignore_errors=True)
+
+    def configure(self, feature, cache="on", lines=()):
+        self.box.write_config(self.app, "\n".join(
+            ["mainclass Probe", "javapath %s/bin/java" % self.homes[feature],
+             "addjar probe.jar", "startupCache " + cache] + list(lines)) + "\n")
+
+    def start(self, feature, args=("3",), cache="on", lines=(), extra=None, background=None):
+        """A start of the application; in the background (a process to wait
+        for), with the configuration as it is."""
+        if not background:
+            self.configure(feature, cache, lines)
+        env = self.box.environment(extra=extra)
+        if background is not None:
+            return subprocess.Popen([self.app] + list(args), env=env, cwd=self.box.root,
+                                    stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        return self.box.run(self.app, args, cwd=self.box.root, timeout=120, env=env)
+
+    def caches(self):
+        names = os.listdir(self.cache) if os.path.isdir(self.cache) else []
+        return sorted(n for n in names if n.endswith((".jsa", ".aot")))
+
+    def settled(self, count=1, timeout=120):
+        """The cache files once the background assembly has ended: no
+        temporary file left, at least count caches."""
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            names = os.listdir(self.cache) if os.path.isdir(self.cache) else []
+            if len(self.caches()) >= count and not any(n.endswith(".part") for n in names):
+                return self.caches()
+            time.sleep(0.2)
+        self.fail("the cache was not made: %s" % os.listdir(self.cache))
+
+    def assertSameAsWithout(self, result, plain):
+        self.assertEqual((result.code, result.stdout, result.stderr),
+                         (plain.code, plain.stdout, plain.stderr))
+
+    def used(self, feature):
+        """True when Java's own log says the application's class came from
+        the cache (the runtime's own classes come from its default archive)."""
+        log = self.box.path("class-load.log")
+        if os.path.exists(log):
+            os.remove(log)
+        result = self.start(feature, extra={
+            "JDK_JAVA_OPTIONS": "-Xlog:class+load=info:file=%s" % log})
+        self.assertEqual(result.code, 3, result)
+        with open(log) as f:
+            return re.search(r"\bProbe source: shared objects file", f.read()) is not None
+
+    def test_made_on_the_first_start_and_used_on_the_next(self):
+        for feature in self.homes:
+            for jvm in ("separate", "launcher"):
+                with self.subTest(java=feature, jvm=jvm):
+                    shutil.rmtree(self.cache, ignore_errors=True)
+                    plain = self.start(feature, cache="off", lines=["jvm " + jvm])
+                    self.assertEqual(plain.code, 3, plain)
+                    first = self.start(feature, lines=["jvm " + jvm])
+                    self.assertSameAsWithout(first, plain)
+                    self.assertEqual(len(self.settled()), 1)
+                    second = self.start(feature, lines=["jvm " + jvm])
+                    self.assertSameAsWithout(second, plain)
+                    # Nothing of the cache beside the application.
+                    self.assertEqual(sorted(os.listdir(os.path.dirname(self.app))),
+                                     ["cached", "cached.config", "probe.jar"])
+                    if jvm == "separate":
+                        self.assertTrue(self.used(feature))
+
+    def test_a_changed_or_broken_cache_costs_nothing_but_itself(self):
+        def touch_jar():
+            later = os.path.getmtime(self.jar) + 10
+            os.utime(self.jar, (later, later))
+
+        def truncate():
+            path = os.path.join(self.cache, self.caches()[0])
+            os.chmod(path, 0o600)
+            with open(path, "r+b") as f:
+                f.truncate(4096)
+
+        def directory():
+            path = os.path.join(self.cache, self.caches()[0])
+            os.remove(path)
+            os.makedirs(os.path.join(path, "inside"))
+
+        def other_runtime():
+            pass
+
+        cases = [
+            # name, what is done to the cache, the runtime then, whether a
+            # cache is in use after the next start
+            ("a touched jar", touch_jar, None, True),
+            ("a truncated cache", truncate, None, True),
+            ("a cache file that is a directory", directory, None, False),
+            ("another runtime", other_runtime, "other", True),
+        ]
+        for feature in self.homes:
+            for name, damage, runtime, usable in cases:
+                then = feature
+                if runtime == "other":
+                    others = [f for f in self.homes if f != feature]
+                    if not others:
+                        continue
+                    then = others[0]
+                with self.subTest(java=feature, case=name):
+                    shutil.rmtree(self.cache, ignore_errors=True)
+                    plain = self.start(then, cache="off")
+                    self.start(feature)
+                    self.settled()
+                    damage()
+                    result = self.start(then)
+                    self.assertSameAsWithout(result, plain)
+                    self.settled()
+                    again = self.start(then)
+                    self.assertSameAsWithout(again, plain)
+                    self.assertEqual(self.used(then), usable)
+
+    def test_a_folder_that_cannot_be_written_means_no_cache(self):
+        for feature in self.homes:
+            with self.subTest(java=feature):
+                plain = self.start(feature, cache="off")
+                if os.geteuid() == 0:
+                    # Nothing keeps root from writing a folder but the system.
+                    extra = {"XDG_CACHE_HOME": "/proc"}
+                else:
+                    os.makedirs(self.cache)
+                    os.chmod(self.cache, 0o500)
+                    extra = None
+                try:
+                    self.assertSameAsWithout(self.start(feature, extra=extra), plain)
+                finally:
+                    if os.path.isdir(self.cache):
+                        os.chmod(self.cache, 0o700)
+                self.assertEqual(self.caches(), [])
+
+    def test_two_starts_at_once(self):
+        for feature in self.homes:
+            with self.subTest(java=feature):
+                shutil.rmtree(self.cache, ignore_errors=True)
+                plain = self.start(feature, cache="off")
+                self.configure(feature)
+                for _ in range(2):
+                    processes = [self.start(feature, background=True) for _ in range(2)]
+                    for process in processes:
+                        stdout, stderr = process.communicate(timeout=120)
+                        self.assertEqual((process.returncode, stdout.decode(), stderr.decode()),
+                                         (plain.code, plain.stdout, plain.stderr))
+                    # One cache, or one from each where both were made at once.
+                    self.assertIn(len(self.settled()), (1, 2))
+                self.assertTrue(self.used(feature))
 
 
 def main():

@@ -20,6 +20,7 @@ when it is not given or 32-bit Wine is missing.
 """
 
 import argparse
+import getpass
 import os
 import re
 import shutil
@@ -1774,6 +1775,64 @@ class Screenshot(unittest.TestCase):
         run = SESSION.launch(exe, s.win(), answers=["n"], screenshot=OPTIONS.screenshot)
         self.assertEqual(run.exit_code, 11)
         self.assertTrue(os.path.exists(OPTIONS.screenshot))
+
+
+class StartupCache(WineTestCase):
+    def test_options_per_version_in_the_users_own_folder(self):
+        # version, the options that make a cache, the option that uses one
+        rows = [
+            ("25", r"-XX:AOTMode=record -XX:AOTConfiguration=%s\\(\w{16})\.\d+-\d+\.aotconf\.part "
+             r"-Xlog:cds=off -Xlog:aot=off -XX:\+UnlockDiagnosticVMOptions -XX:-DisplayVMOutput ",
+             "-XX:AOTCache=", ".aot", "-Xlog:cds=off -Xlog:aot=off"),
+            ("17.0.2", r"-XX:ArchiveClassesAtExit=%s\\(\w{16})\.\d+-\d+\.jsa\.part -Xlog:cds=off ",
+             "-XX:SharedArchiveFile=", ".jsa", "-Xlog:cds=off"),
+            ("11.0.2", None, None, None, None),
+        ]
+        # The user's own %LOCALAPPDATA% of the Wine prefix.
+        local = os.path.join(SESSION.prefix, "drive_c", "users", getpass.getuser(), "AppData",
+                             "Local")
+        folder = r"C:\users\%s\AppData\Local\Editor" % getpass.getuser()
+        for version, making, option, suffix, using in rows:
+            with self.subTest(version):
+                shutil.rmtree(os.path.join(local, "Editor"), ignore_errors=True)
+                s = Scenario("startup-cache-" + version.replace(".", "-"))
+                exe = s.install_launcher(r"Program Files\Editor\Editor.exe", [
+                    "appname Editor", "mainclass app.Main",
+                    r"javapath %s\bin\javaw.exe" % s.win("jdk"),
+                    r"addjar lib\app.jar", "startupCache on"])
+                s.write(r"Program Files\Editor\lib\app.jar", "jar")
+                s.add_runtime("jdk")
+                s.write(r"jdk\release", 'JAVA_VERSION="%s"\n' % version)
+                installed = sorted(os.listdir(s.unix(r"Program Files\Editor")))
+                run = SESSION.launch('"%s"' % exe, s.win())
+                self.assertExit(run, 0)
+                self.assertNotices(run, [])
+                self.assertEqual(len(run.java), 1, run.describe())
+                javaw = s.win(r"jdk\bin\javaw.exe")
+                # Nothing beside the exe, whatever happened.
+                self.assertEqual(sorted(os.listdir(s.unix(r"Program Files\Editor"))), installed)
+                if making is None:
+                    self.assertEqual(run.java[0].command, r"%s -classpath lib\app.jar; app.Main"
+                                     % javaw)
+                    self.assertFalse(os.path.exists(os.path.join(local, "Editor")))
+                    continue
+                match = re.fullmatch(re.escape(javaw) + " " + making % re.escape(folder)
+                                     + r"-classpath lib\\app\.jar; app\.Main", run.java[0].command)
+                self.assertIsNotNone(match, run.java[0].command)
+                # The fake Java wrote nothing: nothing is kept but the note
+                # that this classpath gave none.
+                digest = match.group(1)
+                self.assertEqual(os.listdir(os.path.join(local, "Editor")), [digest + ".refused"])
+                # A cache of the size its name carries is given to Java.
+                os.remove(os.path.join(local, "Editor", digest + ".refused"))
+                with open(os.path.join(local, "Editor", digest + "-5" + suffix), "w") as f:
+                    f.write("cache")
+                run = SESSION.launch('"%s"' % exe, s.win())
+                self.assertExit(run, 0)
+                cache = r"%s\%s-5%s" % (folder, digest, suffix)
+                self.assertEqual(run.java[0].command, r"%s %s%s %s -classpath lib\app.jar; app.Main"
+                                 % (javaw, option, cache, using))
+                shutil.rmtree(os.path.join(local, "Editor"), ignore_errors=True)
 
 
 def setUpModule():

@@ -144,6 +144,7 @@ ProcessOutcome runJavaInside(const JavaInside& java) {
     outcome.abnormalEnd = true;
     outcome.endDescription = signalDescription(SIGABRT);
   }
+  outcome.aborted = aborted;
   pthread_mutex_unlock(&endingLock);
   outcome.created = true;
   outcome.processId = static_cast<std::uint32_t>(::getpid());

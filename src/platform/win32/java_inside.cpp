@@ -48,15 +48,17 @@ CRITICAL_SECTION endingLock;
 HANDLE endingSeen = nullptr;
 bool ended = false;
 int endingCode = 0;
+bool aborted = false;
 
 const JavaInside* running = nullptr;
 jni::Library library;
 
-void tellEnd(int code) {
+void tellEnd(int code, bool abort = false) {
   EnterCriticalSection(&endingLock);
   if (!ended) {
     ended = true;
     endingCode = code;
+    aborted = abort;
   }
   LeaveCriticalSection(&endingLock);
   SetEvent(endingSeen);
@@ -75,7 +77,7 @@ void CARAFE_JNICALL exitHook(jni::jint code) {
 
 // The machine aborts when it fails to start or crashes, and then ends with 1.
 void CARAFE_JNICALL abortHook() {
-  tellEnd(1);
+  tellEnd(1, true);
   waitForTheEnd();
 }
 
@@ -204,6 +206,7 @@ ProcessOutcome runJavaInside(const JavaInside& java) {
   WaitForSingleObject(endingSeen, INFINITE);
   EnterCriticalSection(&endingLock);
   outcome.exitCode = static_cast<std::uint32_t>(endingCode);
+  outcome.aborted = aborted;
   LeaveCriticalSection(&endingLock);
   outcome.created = true;
   outcome.processId = GetCurrentProcessId();

@@ -18,6 +18,7 @@ add_library(carafe_win32_machine OBJECT
   ${CARAFE_WIN32_DIR}/directories.cpp
   ${CARAFE_WIN32_DIR}/environment.cpp
   ${CARAFE_WIN32_DIR}/file_access.cpp
+  ${CARAFE_WIN32_DIR}/file_facts.cpp
   ${CARAFE_WIN32_DIR}/long_path.cpp
   ${CARAFE_WIN32_DIR}/registry.cpp
   ${CARAFE_WIN32_DIR}/system_message.cpp
@@ -25,6 +26,7 @@ add_library(carafe_win32_machine OBJECT
 target_link_libraries(carafe_win32_machine PUBLIC carafe_logic)
 add_library(carafe_win32 OBJECT
   ${CMAKE_SOURCE_DIR}/src/platform/files.cpp
+  ${CARAFE_WIN32_DIR}/cache_files.cpp
   ${CARAFE_WIN32_DIR}/java_inside.cpp
   ${CARAFE_WIN32_DIR}/job.cpp
   ${CARAFE_WIN32_DIR}/output.cpp

@@ -29,6 +29,8 @@ NOT_UNDER_VALGRIND = {
                                "e2e_posix runs it"),
         ("JavaInside", "the Java virtual machine inside the launcher is not the launcher's code, "
                        "and memcheck cannot follow its generated code; e2e_posix runs it"),
+        ("StartupCache", "it starts the real Javas, inside the launcher among them, which memcheck "
+                         "cannot follow; e2e_posix runs it"),
     ],
     "faults_test": [
         ("Launch.test_java_that_cannot_be_started", FAILED_EXEC),

@@ -13,6 +13,16 @@
 namespace carafe {
 namespace {
 
+// Java's end as the platform reports it.
+platform::ProcessOutcome ended(std::uint32_t exitCode, bool abnormalEnd, bool aborted) {
+  platform::ProcessOutcome outcome;
+  outcome.created = true;
+  outcome.exitCode = exitCode;
+  outcome.abnormalEnd = abnormalEnd;
+  outcome.aborted = aborted;
+  return outcome;
+}
+
 using fake::state;
 
 const std::string JDK = "/jdk";
@@ -194,11 +204,11 @@ TEST(StartupCache, KeepsWhatJavaWroteOnlyWhenItEndedNormally) {
     bool refusedLater;  // later starts ask for no cache again
   };
   const Case cases[] = {
-      {"exit 0", {true, 0, 0, ""}, "archive", true, false},
-      {"System.exit(3): a normal end", {true, 3, 0, ""}, "archive", true, false},
-      {"killed by a signal", {true, 137, 0, "", true}, "arch", false, false},
-      {"crashed inside the launcher", {true, 134, 0, "", false, true}, "arch", false, false},
-      {"Java wrote nothing", {true, 1, 0, ""}, "", false, true},
+      {"exit 0", ended(0, false, false), "archive", true, false},
+      {"System.exit(3): a normal end", ended(3, false, false), "archive", true, false},
+      {"killed by a signal", ended(137, true, false), "arch", false, false},
+      {"crashed inside the launcher", ended(134, false, true), "arch", false, false},
+      {"Java wrote nothing", ended(1, false, false), "", false, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -29,18 +29,6 @@ KEYWORDS = (b"vmparam", b"javapath", b"addpath", b"mainclass", b"appname", b"jav
 MIB = 1024 * 1024
 
 
-# How the notice names a signal that ended Java.
-SIGNAL_WORDS = {signal.SIGSEGV: "SIGSEGV (Segmentation fault)",
-                signal.SIGTERM: "SIGTERM (Terminated)", signal.SIGKILL: "SIGKILL (Killed)"}
-
-
-def launch_error(main_class, java, code, signal_number=None):
-    text = "Error: Error launching Class %s\n with Java %s.\nError=%d\n" % (main_class, java, code)
-    if signal_number is not None:
-        text += "Java ended abnormally: signal %s.\n" % SIGNAL_WORDS[signal_number]
-    return text
-
-
 def start_error(java, message):
     return "Error: Can't start Java %s\n%s\n" % (java, message)
 
@@ -331,7 +319,7 @@ class Launch(FaultTest):
         launcher = self.app("mainclass app.Main\n")
         result = self.box.run(launcher, jvm_path=[self.box.path("crashing")])
         self.assertEqual(result.code, 139, result)
-        self.assertEqual(result.stderr, launch_error("app.Main", runtime.java, 139, signal.SIGSEGV))
+        self.assertEqual(result.stderr, harness.launch_error("app.Main", runtime.java, 139, signal.SIGSEGV))
         self.assertEqual(result.java_argv, [runtime.java, "-classpath", "", "app.Main"])
 
     def test_sigterm_reaches_java(self):
@@ -356,7 +344,7 @@ class Launch(FaultTest):
                                       signal_after_ready=(runtime, signal.SIGTERM))
                 self.assertEqual(result.code, code, result)
                 self.assertEqual(result.stderr,
-                                 launch_error("app.Main", runtime.java, code, signal.SIGTERM)
+                                 harness.launch_error("app.Main", runtime.java, code, signal.SIGTERM)
                                  if notice else "")
         self.assertEqual(harness.read_lines(os.path.join(trapping.home, "trapped")), ["TERM"])
 

@@ -39,6 +39,35 @@ SEPARATOR = "----- end of call -----"
 DEFAULT_TIMEOUT = 20.0
 
 
+# How the notice names a signal that ended Java.
+SIGNAL_WORDS = {signal.SIGSEGV: "SIGSEGV (Segmentation fault)",
+                signal.SIGTERM: "SIGTERM (Terminated)", signal.SIGKILL: "SIGKILL (Killed)"}
+
+
+def launch_error(main_class, java, code, signal_number=None):
+    text = "Error: Error launching Class %s\n with Java %s.\nError=%d\n" % (main_class, java, code)
+    if signal_number is not None:
+        text += "Java ended abnormally: signal %s.\n" % SIGNAL_WORDS[signal_number]
+    return text
+
+
+def start_display(test):
+    """Starts Xvfb on a display of its own for the test's length and returns
+    the display's name; skips the test where Xvfb is missing."""
+    xvfb = shutil.which("Xvfb")
+    if xvfb is None:
+        test.skipTest("no Xvfb for a display")
+    read_end, write_end = os.pipe()
+    server = subprocess.Popen([xvfb, "-displayfd", str(write_end), "-nolisten", "tcp"],
+                              pass_fds=(write_end,), stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    test.addCleanup(server.wait)
+    test.addCleanup(server.terminate)
+    with os.fdopen(read_end) as reader:
+        return ":" + reader.readline().strip()
+
+
 def _escape(word):
     return word.replace("\\", "\\\\").replace("\n", "\\n")
 

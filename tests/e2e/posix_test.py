@@ -51,18 +51,6 @@ KNOWN_CAPTIONS = {
 }
 
 
-# How the notice names a signal that ended Java.
-SIGNAL_WORDS = {signal.SIGSEGV: "SIGSEGV (Segmentation fault)",
-                signal.SIGTERM: "SIGTERM (Terminated)", signal.SIGKILL: "SIGKILL (Killed)"}
-
-
-def launch_error(main_class, java, code, signal_number=None):
-    text = "Error: Error launching Class %s\n with Java %s.\nError=%d\n" % (main_class, java, code)
-    if signal_number is not None:
-        text += "Java ended abnormally: signal %s.\n" % SIGNAL_WORDS[signal_number]
-    return text
-
-
 class LauncherTest(unittest.TestCase):
     def setUp(self):
         self.box = harness.Sandbox(CARAFE)
@@ -106,7 +94,7 @@ class StartAndExitCodes(LauncherTest):
                 # The shell has a normal exit code; a signal is told.
                 killed = "kill_signal" in behaviour
                 self.assert_ran(result, code, [runtime.java, "-classpath", "", "app.Main"],
-                                launch_error("app.Main", runtime.java, code, code - 128) if killed
+                                harness.launch_error("app.Main", runtime.java, code, code - 128) if killed
                                 else "")
                 self.assertEqual(result.stdout, "")
                 # Java runs in the launcher's directory.
@@ -253,7 +241,7 @@ class DebugMode(LauncherTest):
         self.assertEqual(notices(result.stderr), [
             "Version", "LpCmdLine", "CWD", "Reading App Config file", "Reading Config file",
             "MainClass is", "Javapath is", "Command Line is", "Error"])
-        self.assertTrue(result.stderr.endswith(launch_error("Main", runtime.java, 9)
+        self.assertTrue(result.stderr.endswith(harness.launch_error("Main", runtime.java, 9)
                                                + "CreateProcess ret 1, exitCode=9\n"), result)
 
 
@@ -319,7 +307,7 @@ class DefaultRuntime(LauncherTest):
         result = self.run_app(self.app, ["-d"], jvm_path=[root])
         self.assert_ran(result, 6, [runtime.java, "-classpath", "", "Main"])
         self.assertIn('Javapath is: "%s"\n' % runtime.java, result.stderr)
-        self.assertTrue(result.stderr.endswith(launch_error("Main", '"%s"' % runtime.java, 6)
+        self.assertTrue(result.stderr.endswith(harness.launch_error("Main", '"%s"' % runtime.java, 6)
                                                + "CreateProcess ret 1, exitCode=6\n"))
 
 
@@ -467,18 +455,7 @@ class RequiredVersion(LauncherTest):
                     self.assertIn("[y/N]", result.terminal)
 
     def test_on_a_desktop_notices_show_in_a_window_too(self):
-        xvfb = shutil.which("Xvfb")
-        if xvfb is None:
-            self.skipTest("no Xvfb for a display")
-        read_end, write_end = os.pipe()
-        server = subprocess.Popen([xvfb, "-displayfd", str(write_end), "-nolisten", "tcp"],
-                                  pass_fds=(write_end,), stdout=subprocess.DEVNULL,
-                                  stderr=subprocess.DEVNULL)
-        os.close(write_end)
-        self.addCleanup(server.wait)
-        self.addCleanup(server.terminate)
-        with os.fdopen(read_end) as reader:
-            display = ":" + reader.readline().strip()
+        display = harness.start_display(self)
         self.box.make_runtime("1.5.0_04")
         offer = "appname Hello\njavaVersion 1.5.0_06+\nmainclass Main\n"
         no_main = ('%s has no "mainclass" line.\nAdd one that names the Java class to start, '
@@ -1081,18 +1058,7 @@ public class Probe {
         return lines
 
     def test_the_splash_screen_is_shown_as_the_java_command_shows_it(self):
-        xvfb = shutil.which("Xvfb")
-        if xvfb is None:
-            self.skipTest("no Xvfb for a display")
-        read_end, write_end = os.pipe()
-        server = subprocess.Popen([xvfb, "-displayfd", str(write_end), "-nolisten", "tcp"],
-                                  pass_fds=(write_end,), stdout=subprocess.DEVNULL,
-                                  stderr=subprocess.DEVNULL)
-        os.close(write_end)
-        self.addCleanup(server.wait)
-        self.addCleanup(server.terminate)
-        with os.fdopen(read_end) as reader:
-            display = ":" + reader.readline().strip()
+        display = harness.start_display(self)
         image = self.box.write_file(os.path.join(os.path.dirname(self.app), "splash.png"),
                                     png_of_size(40, 30))
         env = self.environment({"DISPLAY": display})

@@ -126,11 +126,13 @@ class Run:
         self.urls = urls
         self.answers = answers
         self.java_state = None  # with end_when_java_runs: "ended" or "running"
+        self.windows = []  # the X windows the captions were read from
 
     def describe(self):
-        return ("exit code %s\ncaptions %r\ntexts %r\nstdout %r\nstderr %r\njava %r\nurls %r"
-                % (self.exit_code, self.captions, [t for t, _ in self.texts], self.stdout,
-                   self.stderr, [j.command for j in self.java], self.urls))
+        return ("exit code %s\ncaptions %r (windows %r)\ntexts %r\nstdout %r\nstderr %r\njava %r"
+                "\nurls %r"
+                % (self.exit_code, self.captions, self.windows, [t for t, _ in self.texts],
+                   self.stdout, self.stderr, [j.command for j in self.java], self.urls))
 
 
 class WineSession:
@@ -335,7 +337,11 @@ class WineSession:
         """Presses key in the notice until it is gone."""
         for _ in range(5):
             if self.xdo("windowfocus", "--sync", window).returncode != 0:
-                return  # gone already
+                # Gone already, or not yet ready for the focus under load.
+                if window not in self.visible_notices():
+                    return
+                time.sleep(0.2)
+                continue
             self.xdo("key", key)
             deadline = time.monotonic() + NOTICE_GONE_TIMEOUT
             while time.monotonic() < deadline:
@@ -358,7 +364,10 @@ class WineSession:
                         "-crop", "%dx%d+%d+%d" % (width, height, x, y), "+repage", path],
                        check=True, timeout=60)
 
-    def answer_notices(self, process, answers, captions, keys, screenshot):
+    def answer_notices(self, process, answers, captions, keys, screenshot, windows_seen):
+        # A notice still listed after its answer (a slow server under load)
+        # is answered again but counted once: X never reuses a window's id.
+        answered = {}
         while True:
             windows = self.visible_notices()
             if not windows:
@@ -367,8 +376,13 @@ class WineSession:
                 time.sleep(0.05)
                 continue
             window = windows[0]
+            if window in answered:
+                self.dismiss(window, answered[window])
+                continue
             caption = self.window_name(window)
             key = answers[len(captions)] if len(captions) < len(answers) else "Return"
+            answered[window] = key
+            windows_seen.append(window)
             captions.append(caption)
             keys.append(key)
             if screenshot is not None and len(captions) == 1:
@@ -405,11 +419,12 @@ class WineSession:
             process = subprocess.Popen([self.wine, self.options.runner],
                                        env=self.environment("-all,trace+msgbox", extra),
                                        stdout=stdout, stderr=stderr, stdin=subprocess.DEVNULL)
-            captions, keys, failure = [], [], []
+            captions, keys, failure, windows_seen = [], [], [], []
 
             def watch():
                 try:
-                    self.answer_notices(process, list(answers), captions, keys, screenshot)
+                    self.answer_notices(process, list(answers), captions, keys, screenshot,
+                                        windows_seen)
                 except Exception as error:  # reported by the test below
                     failure.append(error)
 
@@ -445,6 +460,7 @@ class WineSession:
         urls = self.wait_for_urls() if expect_url else self.read_urls()
         run = Run(exit_code, captions, texts, stdout_text, "".join(other),
                   read_java_starts(record_file), urls, keys)
+        run.windows = windows_seen
         if os.path.exists(state_file):
             with open(state_file) as file:
                 run.java_state = file.read().strip()

@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+#include "crash_report.h"
+
 extern "C" {
 int _dowildcard = 0;
 }
@@ -147,16 +149,7 @@ LONG WINAPI endWithExceptionCode(EXCEPTION_POINTERS*) { return EXCEPTION_EXECUTE
 int wmain(int argc, wchar_t** argv) {
   writeRecord(argc, argv);
   if (GetEnvironmentVariableW(L"CARAFE_FAKE_JAVA_ECHO", nullptr, 0) > 0) echo();
-  if (GetEnvironmentVariableW(L"CARAFE_FAKE_JAVA_REPORT", nullptr, 0) > 0) {
-    char name[64];
-    std::snprintf(name, sizeof name, "hs_err_pid%lu.log",
-                  static_cast<unsigned long>(GetCurrentProcessId()));
-    std::FILE* report = std::fopen(name, "wb");
-    if (report != nullptr) {
-      std::fputs("# A fatal error has been detected\n", report);
-      std::fclose(report);
-    }
-  }
+  if (GetEnvironmentVariableW(L"CARAFE_FAKE_JAVA_REPORT", nullptr, 0) > 0) writeCrashReport();
 
   char exit[64] = "";
   const DWORD length = GetEnvironmentVariableA("CARAFE_FAKE_JAVA_EXIT", exit, sizeof exit);

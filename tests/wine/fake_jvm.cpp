@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "crash_report.h"
 #include "platform/java_vm.h"
 
 extern "C" __declspec(dllimport) const wchar_t* fake_crt_module();
@@ -165,14 +166,7 @@ void CARAFE_JNICALL callStaticVoidMethodA(Env*, jclass, jmethodID method, const 
   if (ending == "throw") {
     pending = object(&exception);
   } else if (ending == "crash" && abortHook != nullptr) {
-    char name[64];
-    std::snprintf(name, sizeof name, "hs_err_pid%lu.log",
-                  static_cast<unsigned long>(GetCurrentProcessId()));
-    std::FILE* report = std::fopen(name, "wb");
-    if (report != nullptr) {
-      std::fputs("# A fatal error has been detected\n", report);
-      std::fclose(report);
-    }
+    writeCrashReport();
     abortHook();
     ExitProcess(1);
   } else if (!ending.empty() && exitHook != nullptr) {

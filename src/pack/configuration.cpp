@@ -249,21 +249,6 @@ std::string composedCommand(const std::vector<ConfigurationLine>& lines) {
 
 enum class JavaKnown { UNKNOWN, EIGHT_OR_EARLIER, NINE_OR_LATER };
 
-// The feature release of a javaVersion value: 17 of "17+", 8 of "1.8.0_60";
-// 0 when it has none.
-int majorOf(const std::string& version) {
-  int numbers[2] = {0, 0};
-  std::size_t i = 0;
-  for (int& number : numbers) {
-    while (i < version.size() && version[i] >= '0' && version[i] <= '9' && number < 100000) {
-      number = number * 10 + (version[i++] - '0');
-    }
-    if (i >= version.size() || version[i] != '.') break;
-    ++i;
-  }
-  return numbers[0] == 1 ? numbers[1] : numbers[0];
-}
-
 // Which Java the launcher will start, as far as the lines tell.
 JavaKnown javaKnown(const std::vector<ConfigurationLine>& lines, int bundledRuntimeMajor) {
   int required = 0;
@@ -286,6 +271,19 @@ JavaKnown javaKnown(const std::vector<ConfigurationLine>& lines, int bundledRunt
 }
 
 }  // namespace
+
+int majorOf(const std::string& version) {
+  int numbers[2] = {0, 0};
+  std::size_t i = 0;
+  for (int& number : numbers) {
+    while (i < version.size() && version[i] >= '0' && version[i] <= '9' && number < 100000) {
+      number = number * 10 + (version[i++] - '0');
+    }
+    if (i >= version.size() || version[i] != '.') break;
+    ++i;
+  }
+  return numbers[0] == 1 ? numbers[1] : numbers[0];
+}
 
 std::string userOptionsFile(const PackOptions& options) {
   // The vendor as a folder name: without what Windows file names cannot hold,

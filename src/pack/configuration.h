@@ -44,6 +44,10 @@ std::string configurationText(const std::vector<ConfigurationLine>& lines);
 std::vector<std::string> checkConfiguration(const std::vector<ConfigurationLine>& lines,
                                             int bundledRuntimeMajor = 0);
 
+// The feature release of a Java version: 17 of "17+" or "17.0.2", 8 of
+// "1.8.0_60"; 0 when it has none.
+int majorOf(const std::string& version);
+
 // A word of a Windows command line that gives back text: quoted where it is
 // empty or holds a space, a tab or a double quote.
 std::string commandWord(const std::string& text);

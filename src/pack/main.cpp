@@ -172,16 +172,7 @@ int releaseMajor(const std::string& runtime) {
   const std::string key = "JAVA_VERSION=\"";
   const std::size_t at = text.find(key);
   if (at == std::string::npos || (at > 0 && text[at - 1] != '\n')) return 0;
-  int numbers[2] = {0, 0};
-  std::size_t i = at + key.size();
-  for (int& number : numbers) {
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9' && number < 100000) {
-      number = number * 10 + (text[i++] - '0');
-    }
-    if (i >= text.size() || text[i] != '.') break;
-    ++i;
-  }
-  return numbers[0] == 1 ? numbers[1] : numbers[0];
+  return majorOf(text.substr(at + key.size()));
 }
 
 // A runtime for another system is told as such before its files are listed,

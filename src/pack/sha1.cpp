@@ -1,6 +1,5 @@
 #include "pack/sha1.h"
 
-#include <algorithm>
 #include <cstring>
 
 namespace carafe::pack {
@@ -54,36 +53,8 @@ void Sha1::block(const std::uint8_t* data) {
   state_[4] += e;
 }
 
-void Sha1::add(const std::uint8_t* data, std::size_t size) {
-  length_ += size;
-  while (size > 0) {
-    if (pendingSize_ == 0 && size >= 64) {
-      block(data);
-      data += 64;
-      size -= 64;
-      continue;
-    }
-    const std::size_t take = std::min(size, pending_.size() - pendingSize_);
-    std::memcpy(pending_.data() + pendingSize_, data, take);
-    pendingSize_ += take;
-    data += take;
-    size -= take;
-    if (pendingSize_ == pending_.size()) {
-      block(pending_.data());
-      pendingSize_ = 0;
-    }
-  }
-}
-
 Sha1Digest Sha1::finish() {
-  const std::uint64_t bits = length_ * 8;
-  const std::uint8_t one = 0x80;
-  add(&one, 1);
-  const std::uint8_t zero = 0;
-  while (pendingSize_ != 56) add(&zero, 1);
-  std::uint8_t size[8];
-  for (int i = 0; i < 8; ++i) size[i] = static_cast<std::uint8_t>(bits >> (56 - 8 * i));
-  add(size, sizeof size);
+  pad();
   Sha1Digest digest{};
   for (int i = 0; i < 20; ++i) {
     digest[i] = static_cast<std::uint8_t>(state_[i / 4] >> (24 - 8 * (i % 4)));

@@ -8,27 +8,22 @@
 #include <cstdint>
 #include <string>
 
+#include "pack/block_hash.h"
+
 namespace carafe::pack {
 
 using Sha1Digest = std::array<std::uint8_t, 20>;
 
-class Sha1 {
+class Sha1 final : public BlockHash {
  public:
   Sha1();
-  void add(const std::uint8_t* data, std::size_t size);
-  void add(const std::string& text) {
-    add(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-  }
   // The digest of everything added; the object is spent afterwards.
   Sha1Digest finish();
 
  private:
-  void block(const std::uint8_t* data);
+  void block(const std::uint8_t* data) override;
 
   std::array<std::uint32_t, 5> state_;
-  std::array<std::uint8_t, 64> pending_{};
-  std::size_t pendingSize_ = 0;
-  std::uint64_t length_ = 0;
 };
 
 Sha1Digest sha1(const std::string& text);

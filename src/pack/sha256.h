@@ -7,24 +7,22 @@
 #include <cstdint>
 #include <string>
 
+#include "pack/block_hash.h"
+
 namespace carafe::pack {
 
 using Sha256Digest = std::array<std::uint8_t, 32>;
 
-class Sha256 {
+class Sha256 final : public BlockHash {
  public:
   Sha256();
-  void add(const std::uint8_t* data, std::size_t size);
   // The digest of everything added; the object is spent afterwards.
   Sha256Digest finish();
 
  private:
-  void block(const std::uint8_t* data);
+  void block(const std::uint8_t* data) override;
 
   std::array<std::uint32_t, 8> state_;
-  std::array<std::uint8_t, 64> pending_{};
-  std::size_t pendingSize_ = 0;
-  std::uint64_t length_ = 0;
 };
 
 // The line of a digest file: 64 lowercase hex digits, two spaces, the file's

@@ -113,14 +113,35 @@ bool quoteArgument(const LaunchSettings& settings, std::size_t index) {
 // A jar that a directory gives, as the command writes it: where its path
 // holds a blank outside quotes, in double quotes of its own, so that it stays
 // one classpath entry; otherwise as it stands.
-std::string foundJarEntry(const std::string& entry) {
-  if (!blankOutsideQuotes(entry)) return entry;
-  std::string quoted = "\"";
-  for (char c : entry) {
-    if (c != '"') quoted += c;
+// Written straight into the command: this runs once per jar.
+void appendFoundJarEntry(std::string& text, const std::string& entry) {
+  if (!blankOutsideQuotes(entry)) {
+    text += entry;
+    return;
   }
-  quoted.append(trailingBackslashes(quoted), '\\');
-  return quoted + '"';
+  const std::size_t start = text.size();
+  text += '"';
+  for (char c : entry) {
+    if (c != '"') text += c;
+  }
+  std::size_t backslashes = 0;
+  while (text.size() - backslashes > start + 1 && text[text.size() - 1 - backslashes] == '\\') {
+    ++backslashes;
+  }
+  text.append(backslashes, '\\');
+  text += '"';
+}
+
+std::size_t foundJarEntrySize(const std::string& entry) {
+  if (!blankOutsideQuotes(entry)) return entry.size();
+  std::size_t size = 2;
+  std::size_t backslashes = 0;
+  for (char c : entry) {
+    if (c == '"') continue;
+    ++size;
+    backslashes = c == '\\' ? backslashes + 1 : 0;
+  }
+  return size + backslashes;
 }
 
 // The classpath's closing entry, after the last separator. Empty, as it
@@ -150,7 +171,7 @@ std::size_t sizeFor(const LaunchSettings& settings, std::size_t quotedJavaProgra
     for (const std::string& entry : list->entries) size += entry.size() + 2;
   }
   for (const std::string& entry : settings.vmJars.entries) {
-    size += foundJarEntry(entry).size() + 2;
+    size += foundJarEntrySize(entry) + 2;
   }
   const std::vector<std::string>& arguments = settings.arguments.entries;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -253,7 +274,7 @@ std::string composeCommandLine() {
     text += separator;
   }
   for (const std::string& entry : settings.vmJars.entries) {
-    text += foundJarEntry(entry);
+    appendFoundJarEntry(text, entry);
     text += separator;
   }
   text += closing;

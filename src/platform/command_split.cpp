@@ -1,10 +1,14 @@
 #include "platform/command_split.h"
 
+#include <utility>
+
 namespace carafe::platform {
 
 namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+bool isSpecial(char c) { return isBlank(c) || c == '"' || c == '\\'; }
 
 }  // namespace
 
@@ -73,11 +77,14 @@ std::vector<std::string> splitCommandLine(const std::string& commandLine) {
       } else if (isBlank(c) && !quoted) {
         break;
       } else {
-        word += c;
-        ++i;
+        // A run of plain characters is taken at once: a classpath is one long word.
+        std::size_t end = i + 1;
+        while (end < size && !isSpecial(commandLine[end])) ++end;
+        word.append(commandLine, i, end - i);
+        i = end;
       }
     }
-    words.push_back(word);
+    words.push_back(std::move(word));
   }
   return words;
 }

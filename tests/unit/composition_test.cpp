@@ -157,12 +157,13 @@ TEST(ComposeCommandLine, PlacesQuotesAndSizesEveryCase) {
        "j",
        {},
        {"my dir/x.jar"},
-       {"lib/my lib.jar", "\"C:/My Apps/lib\"/a.jar", "lib\tx/b.jar", "\"C:/My Apps\"/c d.jar"},
+       {"lib/my lib.jar", "\"C:/My Apps/lib\"/a.jar", "lib\tx/b.jar", "\"C:/My Apps\"/c d.jar",
+        "d e\\"},
        "M",
        {},
        "j -classpath my dir/x.jar;\"lib/my lib.jar\";\"C:/My Apps/lib\"/a.jar;\"lib\tx/b.jar\";"
-       "\"C:/My Apps/c d.jar\"; M",
-       111},
+       "\"C:/My Apps/c d.jar\";\"d e\\\\\"; M",
+       120},
   };
   for (const CompositionCase& c : cases) {
     SCOPED_TRACE(c.name);

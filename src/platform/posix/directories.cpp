@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -20,9 +21,10 @@ struct Search {
 
 namespace {
 
-bool endsWithIgnoringCase(const std::string& name, const std::string& ending) {
-  if (name.size() < ending.size()) return false;
-  return std::equal(ending.begin(), ending.end(), name.end() - static_cast<long>(ending.size()),
+bool endsWithIgnoringCase(const char* name, const std::string& ending) {
+  const std::size_t length = std::strlen(name);
+  if (length < ending.size()) return false;
+  return std::equal(ending.begin(), ending.end(), name + (length - ending.size()),
                     [](char a, char b) {
                       const auto lower = [](char c) {
                         return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
@@ -46,17 +48,17 @@ Search* searchStart(const std::string& directory, const std::string& extension, 
   // only where the entries can be examined at all (search permission).
   const bool kindsListed = ::faccessat(descriptor, ".", X_OK, AT_EACCESS) == 0;
   while (const dirent* entry = ::readdir(listing)) {
-    const std::string name = entry->d_name;
-    if (!endsWithIgnoringCase(name, extension)) continue;
+    if (!endsWithIgnoringCase(entry->d_name, extension)) continue;
+    std::string name = entry->d_name;
     if (kindsListed && (entry->d_type == DT_REG || entry->d_type == DT_DIR)) {
-      search->matches.push_back({name, entry->d_type == DT_DIR});
+      search->matches.push_back({std::move(name), entry->d_type == DT_DIR});
       continue;
     }
     // A link counts as what it points to; a name that cannot be examined is skipped.
     struct stat status {};
     if (::fstatat(descriptor, entry->d_name, &status, 0) != 0) continue;
     if (!S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode)) continue;
-    search->matches.push_back({name, S_ISDIR(status.st_mode)});
+    search->matches.push_back({std::move(name), S_ISDIR(status.st_mode)});
   }
   ::closedir(listing);
   if (search->matches.empty()) {

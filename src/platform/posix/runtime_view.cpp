@@ -53,25 +53,36 @@ std::string pathJavaHome() {
   return std::string();
 }
 
-void addRuntime(const std::string& home, std::vector<InstalledRuntime>& runtimes) {
-  const std::string version = runtimeVersion(home);
-  if (version.empty()) return;
-  const std::string resolved = resolvedPath(home);
+std::string releaseVersionOf(const std::string& home) {
+  std::string release;
+  std::string identity;
+  std::string error;
+  readWholeFile(home + "/release", release, identity, error);
+  return releaseVersion(release);
+}
+
+// Adds the runtime at home unless a link to it was found before, which is
+// known without reading its release file again. True where home is a runtime
+// with a version; resolved, if given, receives its real path.
+bool addRuntime(const std::string& home, std::vector<InstalledRuntime>& runtimes,
+                std::string* resolved = nullptr) {
+  if (home.empty() || !isExecutableFile(home + "/bin/java")) return false;
+  const std::string real = resolvedPath(home);
+  if (resolved != nullptr) *resolved = real;
   for (const InstalledRuntime& runtime : runtimes) {
-    if (runtime.home == resolved) return;
+    if (runtime.home == real) return true;
   }
-  runtimes.push_back({resolved, version, std::string()});
+  const std::string version = releaseVersionOf(home);
+  if (version.empty()) return false;
+  runtimes.push_back({real, version, std::string()});
+  return true;
 }
 
 }  // namespace
 
 std::string runtimeVersion(const std::string& home) {
   if (home.empty() || !isExecutableFile(home + "/bin/java")) return std::string();
-  std::string release;
-  std::string identity;
-  std::string error;
-  readWholeFile(home + "/release", release, identity, error);
-  return releaseVersion(release);
+  return releaseVersionOf(home);
 }
 
 std::vector<InstalledRuntime> findInstalledRuntimes(const std::vector<std::string>& roots) {
@@ -106,13 +117,7 @@ std::vector<std::string> runtimeRoots() {
 RuntimeView loadRuntimeView() {
   std::vector<InstalledRuntime> runtimes = findInstalledRuntimes(runtimeRoots());
   std::string defaultHome;
-  const std::string javaHome = environment("JAVA_HOME");
-  if (!runtimeVersion(javaHome).empty()) {
-    addRuntime(javaHome, runtimes);
-    defaultHome = resolvedPath(javaHome);
-  } else {
-    defaultHome = pathJavaHome();
-  }
+  if (!addRuntime(environment("JAVA_HOME"), runtimes, &defaultHome)) defaultHome = pathJavaHome();
   return buildRuntimeView(runtimes, defaultHome);
 }
 

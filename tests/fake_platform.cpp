@@ -55,7 +55,7 @@ namespace {
 // A Java that writes the archive or the recording its options name.
 void writeArchives(const std::vector<std::string>& words) {
   if (state().javaWrites.empty()) return;
-  for (const char* option : {"-XX:ArchiveClassesAtExit=", "-XX:AOTConfiguration="}) {
+  for (const char* option : {"-XX:DumpLoadedClassList=", "-XX:AOTConfiguration="}) {
     const std::string prefix = option;
     for (std::string word : words) {
       if (!word.empty() && word[0] == '"') word = word.substr(1, word.size() - 2);
@@ -152,12 +152,15 @@ void unlist(const std::string& path) {
 bool replaceFile(const std::string& from, const std::string& to) {
   if (state().files.count(from) == 0 || state().directories.count(to) != 0) return false;
   const std::string content = state().files[from];
+  const auto modified = state().modified.find(from);
+  const std::int64_t time = modified != state().modified.end() ? modified->second : 0;
   removeFile(from);
   if (state().files.count(to) == 0) {
     const std::size_t cut = to.find_last_of("/\\");
     state().directories[to.substr(0, cut)].push_back({to.substr(cut + 1), false});
   }
   state().files[to] = content;
+  state().modified[to] = time;  // a rename keeps the file's time
   return true;
 }
 
@@ -167,9 +170,17 @@ bool removeFile(const std::string& path) {
   return true;
 }
 
-bool startInBackground(const std::string& commandLine, const std::string&, const std::string&,
-                       const std::string&, const std::string&) {
+// The assembly writes what Java writes (javaWrites), and where the launcher's
+// watcher would take it into place, so does this.
+bool startInBackground(const std::string& commandLine, const std::string& made,
+                       const std::string& namePrefix, const std::string& nameSuffix,
+                       const std::string& leftover) {
   state().background.push_back(commandLine);
+  if (!made.empty() && !state().javaWrites.empty() && state().files.count(made) != 0) {
+    state().files[made] = state().javaWrites;
+    replaceFile(made, namePrefix + std::to_string(state().javaWrites.size()) + nameSuffix);
+  }
+  if (!leftover.empty()) removeFile(leftover);
   return true;
 }
 

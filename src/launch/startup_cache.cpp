@@ -18,7 +18,7 @@ namespace {
 
 // Changes whenever the files' meaning or naming changes, so that a cache
 // written by another revision of the rules is never read.
-const char* const CACHE_REVISION = "carafe startup cache 1";
+const char* const CACHE_REVISION = "carafe startup cache 2";
 
 const char* const ARCHIVE_SUFFIX = ".jsa";
 const char* const AOT_SUFFIX = ".aot";
@@ -27,6 +27,15 @@ const char* const REFUSED_SUFFIX = ".refused";
 // Where the system cannot watch the background assembly, it writes this,
 // and a later start takes it into place.
 const char* const ASSEMBLED_SUFFIX = ".assembled";
+
+// What each kind's cache file and its recording are named with.
+const char* cacheSuffix(CacheKind kind) {
+  return kind == CacheKind::AHEAD_OF_TIME ? AOT_SUFFIX : ARCHIVE_SUFFIX;
+}
+
+const char* recordingSuffix(CacheKind kind) {
+  return kind == CacheKind::AHEAD_OF_TIME ? ".aotconf.part" : ".classes.part";
+}
 
 // A release file is a few hundred bytes; anything far larger is not one.
 constexpr std::uint64_t MAX_RELEASE_SIZE = 64 * 1024;
@@ -140,6 +149,7 @@ bool decidesArchives(const std::string& option) {
   return beginsWith(option, "-Xshare:") || option.find("SharedArchive") != std::string::npos ||
          option.find("ArchiveClassesAtExit") != std::string::npos ||
          option.find("SharedClassListFile") != std::string::npos ||
+         option.find("DumpLoadedClassList") != std::string::npos ||
          option.find("UseSharedSpaces") != std::string::npos || beginsWith(option, "-XX:AOT") ||
          beginsWith(option, "-XX:+AOT") || beginsWith(option, "-XX:-AOT");
 }
@@ -213,18 +223,18 @@ void removeOlderCaches(const std::string& folder, const char* suffix, const std:
 // Where the system cannot watch the assembly, the cache it wrote is taken
 // into place by a later start; the system refuses to move a file that the
 // assembling Java still writes.
-std::string adoptAssembled(const std::string& folder, const std::string& digest) {
+std::string adoptAssembled(const std::string& folder, const std::string& digest, CacheKind kind) {
   const std::string assembled = joined(folder, digest + ASSEMBLED_SUFFIX);
   const platform::FileFacts facts = platform::fileFacts(assembled);
   if (!facts.isRegular || facts.size == 0) return std::string();
-  const std::string target = joined(folder, digest + "-" + decimal(facts.size) + AOT_SUFFIX);
+  const std::string target = joined(folder, digest + "-" + decimal(facts.size) + cacheSuffix(kind));
   if (!platform::replaceFile(assembled, target)) return std::string();
   // The recording it was assembled from is of no more use.
   platform::SearchMatch match;
   platform::Search* search = platform::searchStart(folder, PART_SUFFIX, match);
   if (search != nullptr) {
     do {
-      if (beginsWith(match.name, digest + ".") && endsWith(match.name, ".aotconf.part")) {
+      if (beginsWith(match.name, digest + ".") && endsWith(match.name, recordingSuffix(kind))) {
         platform::removeFile(joined(folder, match.name));
       }
     } while (platform::searchNext(search, match));
@@ -239,14 +249,19 @@ std::string refused(StartupCache& cache, const std::string& why) {
   return cache.state;
 }
 
-// The ahead-of-time assembly: the same runtime, options and classpath, no
-// main class.
+// The assembly: the same runtime, options and classpath, no main class.
 std::string assemblyCommand(const StartupCache& cache, const std::string& cacheFile) {
   const LaunchSettings saved = launchSettings;
   LaunchSettings& settings = launchSettings;
-  settings.vmParams.entries = {"-XX:AOTMode=create",
-                               commandWord("-XX:AOTConfiguration=" + cache.made),
-                               commandWord("-XX:AOTCache=" + cacheFile)};
+  if (cache.kind == CacheKind::AHEAD_OF_TIME) {
+    settings.vmParams.entries = {"-XX:AOTMode=create",
+                                 commandWord("-XX:AOTConfiguration=" + cache.made),
+                                 commandWord("-XX:AOTCache=" + cacheFile)};
+  } else {
+    settings.vmParams.entries = {"-Xshare:dump",
+                                 commandWord("-XX:SharedClassListFile=" + cache.made),
+                                 commandWord("-XX:SharedArchiveFile=" + cacheFile)};
+  }
   settings.vmParams.entries.insert(settings.vmParams.entries.end(), cache.configured.begin(),
                                    cache.configured.end());
   settings.mainClass = std::string();
@@ -301,15 +316,15 @@ void settle(StartupCache& cache) {
   cache.digest = cacheDigest(cache.kind, home, release, classpath,
                              settings.mainClass.value_or(std::string()), cache.configured);
   const bool aot = cache.kind == CacheKind::AHEAD_OF_TIME;
-  const char* suffix = aot ? AOT_SUFFIX : ARCHIVE_SUFFIX;
+  const char* suffix = cacheSuffix(cache.kind);
   std::string blocked;
   cache.stale = cacheFiles(cache.folder, suffix, cache.digest, &cache.used, &blocked).size();
   if (!cache.used.empty()) --cache.stale;
   if (cache.used.empty() && !blocked.empty()) {
     return (void)refused(cache, blocked + " is a folder");
   }
-  if (cache.used.empty() && aot && !platform::backgroundTakesIntoPlace()) {
-    cache.used = adoptAssembled(cache.folder, cache.digest);
+  if (cache.used.empty() && !platform::backgroundTakesIntoPlace()) {
+    cache.used = adoptAssembled(cache.folder, cache.digest, cache.kind);
   }
   if (!cache.used.empty()) {
     cache.state = "used: " + cache.used;
@@ -321,8 +336,8 @@ void settle(StartupCache& cache) {
   if (platform::fileFacts(joined(cache.folder, cache.digest + REFUSED_SUFFIX)).exists) {
     return (void)refused(cache, "Java wrote no cache for this classpath before");
   }
-  cache.made = platform::createUniqueFile(cache.folder, cache.digest + ".",
-                                          std::string(aot ? ".aotconf" : suffix) + PART_SUFFIX);
+  cache.made =
+      platform::createUniqueFile(cache.folder, cache.digest + ".", recordingSuffix(cache.kind));
   if (cache.made.empty()) return (void)refused(cache, cache.folder + " cannot be written");
   cache.state = "made: " + cache.made;
   removeAbandoned(cache.folder, platform::fileFacts(cache.made).modified);
@@ -337,7 +352,11 @@ void settle(StartupCache& cache) {
                      "-XX:+UnlockDiagnosticVMOptions",
                      "-XX:-DisplayVMOutput"};
   } else {
-    cache.options = {commandWord("-XX:ArchiveClassesAtExit=" + cache.made), "-Xlog:cds=off"};
+    // The list of the classes this run loads, from which an archive of them
+    // all, the runtime's and the application's, is dumped after it ended:
+    // such an archive starts sooner than one written at exit on top of the
+    // runtime's own.
+    cache.options = {commandWord("-XX:DumpLoadedClassList=" + cache.made), "-Xlog:cds=off"};
   }
 }
 
@@ -345,7 +364,7 @@ void settle(StartupCache& cache) {
 
 CacheKind cacheKindFor(int featureVersion) {
   if (featureVersion >= 25) return CacheKind::AHEAD_OF_TIME;
-  if (featureVersion >= 13) return CacheKind::DYNAMIC_ARCHIVE;
+  if (featureVersion >= 13) return CacheKind::CLASS_ARCHIVE;
   return CacheKind::NONE;
 }
 
@@ -486,38 +505,28 @@ void finishStartupCache(const StartupCache& cache, const platform::ProcessOutcom
     return;
   }
   // Another start of the same application may have made one meanwhile.
+  const char* suffix = cacheSuffix(cache.kind);
   std::string madeMeanwhile;
-  cacheFiles(cache.folder, cache.kind == CacheKind::AHEAD_OF_TIME ? AOT_SUFFIX : ARCHIVE_SUFFIX,
-             cache.digest, &madeMeanwhile);
+  cacheFiles(cache.folder, suffix, cache.digest, &madeMeanwhile);
   if (!madeMeanwhile.empty()) {
     platform::removeFile(cache.made);
     return;
   }
-  if (cache.kind == CacheKind::DYNAMIC_ARCHIVE) {
-    const std::string target =
-        joined(cache.folder, cache.digest + "-" + decimal(facts.size) + ARCHIVE_SUFFIX);
-    if (!platform::replaceFile(cache.made, target)) {
-      platform::removeFile(cache.made);
-      return;
-    }
-    removeOlderCaches(cache.folder, ARCHIVE_SUFFIX, lastNameOf(target));
-    return;
-  }
   const bool watched = platform::backgroundTakesIntoPlace();
-  const std::string assembled =
-      watched ? platform::createUniqueFile(cache.folder, cache.digest + ".",
-                                           std::string(AOT_SUFFIX) + PART_SUFFIX)
-              : joined(cache.folder, cache.digest + ASSEMBLED_SUFFIX);
+  const std::string assembled = watched
+                                    ? platform::createUniqueFile(cache.folder, cache.digest + ".",
+                                                                 std::string(suffix) + PART_SUFFIX)
+                                    : joined(cache.folder, cache.digest + ASSEMBLED_SUFFIX);
   if (assembled.empty() ||
       !platform::startInBackground(assemblyCommand(cache, assembled), watched ? assembled : "",
-                                   joined(cache.folder, cache.digest + "-"), AOT_SUFFIX,
+                                   joined(cache.folder, cache.digest + "-"), suffix,
                                    watched ? cache.made : "")) {
     platform::removeFile(cache.made);
     if (watched && !assembled.empty()) platform::removeFile(assembled);
     return;
   }
   traceDebug("Startup cache assembled in the background: " + assembled + "\n");
-  removeOlderCaches(cache.folder, AOT_SUFFIX, std::string());
+  removeOlderCaches(cache.folder, suffix, std::string());
 }
 
 }  // namespace carafe

@@ -13,9 +13,11 @@
 
 namespace carafe {
 
-// What a runtime can keep: a dynamic class-data archive (Java 13 and later),
-// an ahead-of-time cache (Java 25 and later), or nothing.
-enum class CacheKind { NONE, DYNAMIC_ARCHIVE, AHEAD_OF_TIME };
+// What a runtime can keep: a class-data archive dumped from the list of the
+// classes that a run loaded (Java 13 and later), an ahead-of-time cache
+// (Java 25 and later), or nothing. Both are made in two steps: a run of the
+// application records, and a background run after it ended assembles.
+enum class CacheKind { NONE, CLASS_ARCHIVE, AHEAD_OF_TIME };
 
 CacheKind cacheKindFor(int featureVersion);
 
@@ -59,9 +61,8 @@ struct StartupCache {
 // the configured ones; nothing where "startupCache on" is not given.
 StartupCache prepareStartupCache();
 
-// After Java ended: takes what it wrote into place when it ended normally,
-// starts the ahead-of-time assembly in the background, and removes caches
-// beyond the newest two.
+// After Java ended: where it ended normally, starts the assembly from what it
+// recorded in the background, and removes caches beyond the newest two.
 void finishStartupCache(const StartupCache& cache, const platform::ProcessOutcome& outcome);
 
 // The cache of the last start that prepared one (for carafe-check).

@@ -90,22 +90,26 @@ TEST(StartupCache, AddsTheOptionsThatFitTheRuntime) {
       JAVA + " -XX:AOTMode=record -XX:AOTConfiguration=" + CACHE +
       "/D.N.aotconf.part -Xlog:cds=off -Xlog:aot=off -XX:+UnlockDiagnosticVMOptions "
       "-XX:-DisplayVMOutput -classpath a.jar: app.Main";
-  const std::string dump = JAVA + " -XX:ArchiveClassesAtExit=" + CACHE +
-                           "/D.N.jsa.part -Xlog:cds=off -classpath a.jar: app.Main";
+  const std::string aotCache = JAVA + " -XX:AOTCache=" + CACHE +
+                               "/D-7.aot -Xlog:cds=off -Xlog:aot=off -classpath a.jar: app.Main";
+  const std::string list = JAVA + " -XX:DumpLoadedClassList=" + CACHE +
+                           "/D.N.classes.part -Xlog:cds=off -classpath a.jar: app.Main";
   const std::string archive = JAVA + " -XX:SharedArchiveFile=" + CACHE +
                               "/D-7.jsa -Xlog:cds=off -classpath a.jar: app.Main";
-  const std::string assembly =
-      "Startup cache made: " + CACHE +
-      "/D.N.aotconf.part\nStartup cache assembled in the background: " + CACHE + "/D.N.aot.part\n";
+  const auto assembly = [](const char* recorded, const char* made) {
+    return "Startup cache made: " + CACHE + "/D.N." + recorded +
+           ".part\nStartup cache assembled in the background: " + CACHE + "/D.N." + made +
+           ".part\n";
+  };
   const VersionCase cases[] = {
-      // The ahead-of-time cache is assembled in the background after the
-      // recording run: the fake takes nothing into place, so it records again.
-      {"25", record, record, assembly},
-      {"26.0.1", record, record, assembly},
-      {"24", dump, archive, "Startup cache made: " + CACHE + "/D.N.jsa.part\n"},
-      {"19.0.2", dump, archive, "Startup cache made: " + CACHE + "/D.N.jsa.part\n"},
-      {"17.0.15", dump, archive, "Startup cache made: " + CACHE + "/D.N.jsa.part\n"},
-      {"13", dump, archive, "Startup cache made: " + CACHE + "/D.N.jsa.part\n"},
+      // A run records; the cache is assembled in the background after it,
+      // and the next start uses it.
+      {"25", record, aotCache, assembly("aotconf", "aot")},
+      {"26.0.1", record, aotCache, assembly("aotconf", "aot")},
+      {"24", list, archive, assembly("classes", "jsa")},
+      {"19.0.2", list, archive, assembly("classes", "jsa")},
+      {"17.0.15", list, archive, assembly("classes", "jsa")},
+      {"13", list, archive, assembly("classes", "jsa")},
       {"11.0.2", plain, plain,
        "Startup cache refused: Java 11.0.2 keeps no class data between runs\n"},
       {"1.8.0_452", plain, plain,
@@ -240,7 +244,7 @@ TEST(StartupCache, RefusesATruncatedArchiveAndKeepsTheNewestTwo) {
   state().files[kept] = "arch";
   launchSettings.vmParams.entries.clear();
   launchJava();
-  EXPECT_NE(lastProcess().find("-XX:ArchiveClassesAtExit="), std::string::npos);
+  EXPECT_NE(lastProcess().find("-XX:DumpLoadedClassList="), std::string::npos);
   // The replacement takes its place, under the same name.
   EXPECT_EQ(state().files[kept], "archive");
 
@@ -248,6 +252,7 @@ TEST(StartupCache, RefusesATruncatedArchiveAndKeepsTheNewestTwo) {
   for (std::int64_t time = 1; time <= 3; ++time) {
     state().modified["/app/a.jar"] = time;
     state().modified[kept] = 0;
+    state().modifiedOfNewFiles = 100 * time;
     launchSettings.vmParams.entries.clear();
     launchJava();
     for (const platform::SearchMatch& entry : state().directories[CACHE]) {
@@ -316,7 +321,7 @@ TEST(StartupCache, NamesTheCacheByEverythingThatMakesItValid) {
                                    const std::vector<std::string>& options) {
     return cacheDigest(kind, home, release, entries, mainClass, options);
   };
-  const CacheKind dynamic = CacheKind::DYNAMIC_ARCHIVE;
+  const CacheKind dynamic = CacheKind::CLASS_ARCHIVE;
   std::vector<CachedEntry> resized = classpath;
   resized[1].facts.size = 21;
   std::vector<CachedEntry> touched = classpath;

@@ -1800,7 +1800,7 @@ class StartupCache(WineTestCase):
             ("25", r"-XX:AOTMode=record -XX:AOTConfiguration=%s\\(\w{16})\.\d+-\d+\.aotconf\.part "
              r"-Xlog:cds=off -Xlog:aot=off -XX:\+UnlockDiagnosticVMOptions -XX:-DisplayVMOutput ",
              "-XX:AOTCache=", ".aot", "-Xlog:cds=off -Xlog:aot=off"),
-            ("17.0.2", r"-XX:ArchiveClassesAtExit=%s\\(\w{16})\.\d+-\d+\.jsa\.part -Xlog:cds=off ",
+            ("17.0.2", r"-XX:DumpLoadedClassList=%s\\(\w{16})\.\d+-\d+\.classes\.part -Xlog:cds=off ",
              "-XX:SharedArchiveFile=", ".jsa", "-Xlog:cds=off"),
             ("11.0.2", None, None, None, None),
         ]

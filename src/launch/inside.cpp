@@ -96,7 +96,8 @@ std::size_t lastSeparator(const std::string& path) {
   return std::string::npos;
 }
 
-// The runtime home of a Java program in its bin directory; empty otherwise.
+}  // namespace
+
 std::string homeOf(const std::string& program) {
   const std::size_t cut = lastSeparator(program);
   if (cut == std::string::npos) return std::string();
@@ -107,6 +108,8 @@ std::string homeOf(const std::string& program) {
   }
   return directory.substr(0, binCut);
 }
+
+namespace {
 
 // The first virtual machine library of the runtime at home, the client
 // machine's first where the command asks for it; empty when there is none.

@@ -30,6 +30,10 @@ InsidePlan planJavaInside(const std::string& commandLine);
 // (and their values); words.size() when there is none.
 std::size_t mainClassPosition(const std::vector<std::string>& words);
 
+// The runtime home of a Java program in its bin directory (the directory
+// above it); empty otherwise.
+std::string homeOf(const std::string& program);
+
 // The home of the runtime whose program the command starts: by the
 // program's own path, else by the path its links lead to; empty where the
 // program is in no runtime's bin directory.

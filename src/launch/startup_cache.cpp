@@ -2,12 +2,13 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 
 #include "config/reader.h"
 #include "core/notice.h"
 #include "core/settings.h"
+#include "launch/argument_file.h"
 #include "launch/compose.h"
+#include "launch/inside.h"
 #include "platform/file_access.h"
 #include "runtime/runtime_view.h"
 #include "runtime/versions.h"
@@ -61,45 +62,15 @@ std::string joined(const std::string& directory, const std::string& name) {
   return directory + separator() + name;
 }
 
-std::string parentOf(const std::string& path) {
-  std::size_t cut = path.size();
-  while (cut > 0 && !isSeparator(path[cut - 1])) --cut;
-  if (cut <= 1) return std::string();
-  return path.substr(0, cut - 1);
-}
-
-std::string lastNameOf(const std::string& path) {
-  std::size_t cut = path.size();
-  while (cut > 0 && !isSeparator(path[cut - 1])) --cut;
-  return path.substr(cut);
-}
-
-bool sameIgnoringCase(const std::string& a, const char* b) {
-  if (a.size() != std::strlen(b)) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const char c = (a[i] >= 'A' && a[i] <= 'Z') ? static_cast<char>(a[i] - 'A' + 'a') : a[i];
-    if (c != b[i]) return false;
-  }
-  return true;
-}
-
-// The runtime home of the chosen Java command: the program's directory's
-// parent where that directory is bin; empty where it is no runtime's.
-std::string runtimeHomeOf(const std::string& javaPath) {
+// The runtime home of the chosen Java command, which names its program by an
+// absolute path; empty where it is no runtime's.
+std::string homeOfJavaPath(const std::string& javaPath) {
   std::string program = javaPath;
   if (!program.empty() && program[0] == '"') {
     program = program.substr(1, program.find('"', 1) - 1);
   }
   if (!platform::isAbsolutePath(platform::conventions(), program)) return std::string();
-  const std::string bin = parentOf(program);
-  if (!sameIgnoringCase(lastNameOf(bin), "bin")) return std::string();
-  return parentOf(bin);
-}
-
-// A word of the Java command: in double quotes where it holds a blank.
-std::string commandWord(const std::string& word) {
-  if (word.find_first_of(" \t") == std::string::npos) return word;
-  return '"' + word + '"';
+  return homeOf(program);
 }
 
 void addWord(std::string& text, const std::string& word) {
@@ -274,7 +245,7 @@ std::string assemblyCommand(const StartupCache& cache, const std::string& cacheF
 
 void settle(StartupCache& cache) {
   const LaunchSettings& settings = launchSettings;
-  const std::string home = runtimeHomeOf(settings.javaPath.value_or(std::string()));
+  const std::string home = homeOfJavaPath(settings.javaPath.value_or(std::string()));
   if (home.empty())
     return (void)refused(cache, "the Java command is not in a runtime's bin directory");
   std::string release;

@@ -6,6 +6,7 @@
 #include "check/explain.h"
 #include "core/settings.h"
 #include "core/version.h"
+#include "launch/argument_file.h"
 #include "launch/compose.h"
 #include "pack/error.h"
 #include "platform/command_split.h"
@@ -299,13 +300,6 @@ std::string userOptionsFile(const PackOptions& options) {
   while (!vendor.empty() && vendor.front() == ' ') vendor.erase(0, 1);
   const std::string folder = vendor.empty() ? options.name : vendor + "\\" + options.name;
   return "$APPDATA\\" + folder + "\\" + options.name + ".user.config";
-}
-
-std::string commandWord(const std::string& text) {
-  if (!text.empty() && text.find_first_of(" \t\"") == std::string::npos) return text;
-  std::size_t trailing = 0;
-  while (trailing < text.size() && text[text.size() - 1 - trailing] == '\\') ++trailing;
-  return "\"" + escapeQuotes(text) + std::string(trailing, '\\') + "\"";
 }
 
 std::vector<ConfigurationLine> configurationLines(const PackOptions& options, const Image& image) {

@@ -48,8 +48,4 @@ std::vector<std::string> checkConfiguration(const std::vector<ConfigurationLine>
 // "1.8.0_60"; 0 when it has none.
 int majorOf(const std::string& version);
 
-// A word of a Windows command line that gives back text: quoted where it is
-// empty or holds a space, a tab or a double quote.
-std::string commandWord(const std::string& text);
-
 }  // namespace carafe::pack
